@@ -62,8 +62,15 @@ struct Controls {
     bool blackListTabVisible = false;
 
     // Page "Плагины": line i is plug-in i of the plug-in list.
+    std::vector<std::string> listboxPlugins;  // the lines' texts
     std::vector<bool> listboxPluginsChecked;
     int listboxPluginsItemIndex = -1;
+    std::string editPluginVersion;
+    std::string editPluginDateTime;
+    std::string editPluginAuthor;
+    std::string memoPluginDescription;
+    bool btnPluginHelpEnabled = true;
+    bool btnPluginConfigEnabled = true;
 
     // Page "О программе"
     std::string LabelVersion = "Build";
