@@ -54,11 +54,19 @@ struct Controls {
     bool EditRefreshTriesEnabled = true;
     std::string LabelSubnetsCount = "0";
     std::string LabelLastUpdated = "не было";
+    std::string LabelNextUpdate = "не задано";
 
     // Pages "Белый список" and "Черный список"
     bool CheckBoxUseWhiteList = false;
     std::vector<std::string> MemoWhiteList;
+    bool MemoWhiteListEnabled = true;
+    std::string EditUrl;
+    bool EditUrlEnabled = true;
+    bool ButtonAddUrlEnabled = false;
+    bool LabelWhiteListUrlEnabled = true;
     std::vector<std::string> memoWhiteList2;
+    std::string EditURL2;
+    bool ButtonAddUrl2Enabled = false;
     bool blackListTabVisible = false;
 
     // Page "Плагины": line i is plug-in i of the plug-in list.
