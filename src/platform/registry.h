@@ -95,7 +95,8 @@ private:
 // An open key, as TRegistry hands it out: opened with or without creating it.
 class RegistryKey {
 public:
-    // Empty when the key does not exist and canCreate is false (or creating failed).
+    // Empty when the key does not exist and canCreate is false. Throws RegistryError when the
+    // hive file cannot be read, parsed or written.
     static std::optional<RegistryKey> Open(Registry& registry, Hive hive, const std::string& keyPath,
                                            bool canCreate);
 
