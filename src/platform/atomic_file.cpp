@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 namespace korvane::platform {
 namespace {
@@ -53,10 +52,22 @@ void WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
 }
 
 std::string ReadWholeFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) Fail("Cannot open", file, errno ? errno : ENOENT);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) Fail("Cannot read", file, errno ? errno : EIO);
+    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Fail("Cannot open", file, errno);
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno;  // a folder fails here with EISDIR
+            close(fd);
+            Fail("Cannot read", file, error);
+        }
+        if (n == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
     return bytes;
 }
 
