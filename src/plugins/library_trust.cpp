@@ -42,7 +42,8 @@ std::string FolderDistrustReason(const std::filesystem::path& folder) {
     return OwnershipAndModeReason(info, kFolder);
 }
 
-std::string LibraryDistrustReason(const std::filesystem::path& folder, const std::string& fileName) {
+std::string LibraryDistrustReason(const std::filesystem::path& folder,
+                                  const std::string& fileName) {
     std::string reason = FolderDistrustReason(folder);
     if (!reason.empty()) return reason;
     // lstat: a symlink could lead out of the checked folder, so it is not followed.

@@ -16,14 +16,15 @@ namespace {
 constexpr const char* kActivated = "Activated";
 
 // Names of the *.so entries of the folder, sorted; folders are not candidates.
-std::vector<std::string> CandidateFiles(const std::filesystem::path& folder, std::error_code& error) {
+std::vector<std::string> CandidateFiles(const std::filesystem::path& folder,
+                                        std::error_code& error) {
     std::vector<std::string> names;
     for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
          it.increment(error)) {
         std::string name = it->path().filename().string();
         std::error_code statusError;
-        if (!name.ends_with(".so") || it->symlink_status(statusError).type() ==
-                                          std::filesystem::file_type::directory) {
+        if (!name.ends_with(".so") ||
+            it->symlink_status(statusError).type() == std::filesystem::file_type::directory) {
             continue;
         }
         names.push_back(std::move(name));
@@ -82,10 +83,12 @@ std::string CallEntry(const std::filesystem::path& folder, const TDLLModule& mod
     PluginLibrary library(folder, module.FileName);
     std::string notCalled = PluginLabel(module) + " не вызван: ";
     switch (library.status()) {
-        case PluginLibrary::Status::Untrusted: return notCalled + library.error() + ".";
+        case PluginLibrary::Status::Untrusted:
+            return notCalled + library.error() + ".";
         case PluginLibrary::Status::NotLoadable:
             return notCalled + "не удалось загрузить библиотеку: " + library.error() + ".";
-        case PluginLibrary::Status::Loaded: break;
+        case PluginLibrary::Status::Loaded:
+            break;
     }
     Fn entry = library.Entry<Fn>(entryName);
     if (!entry) return notCalled + "в библиотеке нет функции " + entryName + ".";
@@ -133,8 +136,10 @@ void PluginHost::ScanPlugins() {
                            programFolder_.string() + ": " + listError.message() + ".");
         files.clear();
     }
-    if (std::string reason = FolderDistrustReason(programFolder_); !files.empty() && !reason.empty()) {
-        problems.push_back("Плагины не загружены: " + reason + " (" + programFolder_.string() + ").");
+    if (std::string reason = FolderDistrustReason(programFolder_);
+        !files.empty() && !reason.empty()) {
+        problems.push_back("Плагины не загружены: " + reason + " (" + programFolder_.string() +
+                           ").");
         files.clear();
     }
     for (const std::string& file : files) {
@@ -166,9 +171,8 @@ void PluginHost::LoadEnableFlags() {
 
     controls_.listboxPluginsChecked.assign(modules_.size(), false);
     for (std::size_t i = 0; i < modules_.size(); ++i) {
-        std::optional<std::uint32_t> activated =
-            registry_.ReadDword(platform::Hive::LocalMachine, PluginKeyPath(modules_[i].Name),
-                                kActivated);
+        std::optional<std::uint32_t> activated = registry_.ReadDword(
+            platform::Hive::LocalMachine, PluginKeyPath(modules_[i].Name), kActivated);
         controls_.listboxPluginsChecked[i] = activated.value_or(0) != 0;
     }
 }

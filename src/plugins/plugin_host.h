@@ -38,7 +38,7 @@ using TDLLModuleList = std::vector<TDLLModule>;
 std::string PluginKeyPath(const std::string& pluginName);
 
 class PluginHost final : public PluginCaller {
-public:
+  public:
     // programFolder: the folder of the running program, where the plug-ins are.
     PluginHost(std::filesystem::path programFolder, platform::Registry& registry,
                platform::Messages& messages, core::Controls& controls);
@@ -63,7 +63,7 @@ public:
     const TDLLModuleList& Modules() const { return modules_; }
     const std::filesystem::path& ProgramFolder() const { return programFolder_; }
 
-private:
+  private:
     bool IsChecked(std::size_t index) const;
     const TDLLModule* SelectedModule() const;
     void CallCommand(const char* entryName);

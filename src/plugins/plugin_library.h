@@ -7,7 +7,7 @@
 namespace korvane::plugins {
 
 class PluginLibrary {
-public:
+  public:
     enum class Status { Loaded, Untrusted, NotLoadable };
 
     // Loads folder/fileName with RTLD_NOW | RTLD_LOCAL when LibraryDistrustReason allows it.
@@ -26,7 +26,7 @@ public:
         return reinterpret_cast<Fn>(Symbol(name));
     }
 
-private:
+  private:
     void* Symbol(const char* name) const;
 
     void* handle_ = nullptr;
