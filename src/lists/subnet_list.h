@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/locale_time.h"
 #include "platform/timer.h"
 
 namespace korvane::lists {
@@ -54,5 +55,9 @@ std::string SubnetsCountCaption(std::size_t count);
 // "d/mm/yyyy, hh:mm", with the system's date and time separators.
 std::string LastUpdatedCaption(const std::optional<platform::TimePoint>& lastUpdate,
                                platform::TimePoint now);
+// The same with the given conventions instead of the user's locale.
+std::string LastUpdatedCaption(const std::optional<platform::TimePoint>& lastUpdate,
+                               platform::TimePoint now,
+                               const platform::TimeConventions& conventions);
 
 }  // namespace korvane::lists

@@ -72,11 +72,18 @@ AddressValue TextToAddress(std::string_view text) {
 
 std::string AddressToText(AddressValue value) { return HostOrderToText(ntohl(value)); }
 
+// Hand-written rather than snprintf: list parsing formats millions of addresses.
 std::string HostOrderToText(std::uint32_t hostOrder) {
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u", hostOrder >> 24, (hostOrder >> 16) & 0xFF,
-                  (hostOrder >> 8) & 0xFF, hostOrder & 0xFF);
-    return buffer;
+    char* out = buffer;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const unsigned octet = (hostOrder >> shift) & 0xFF;
+        if (octet >= 100) *out++ = static_cast<char>('0' + octet / 100);
+        if (octet >= 10) *out++ = static_cast<char>('0' + octet / 10 % 10);
+        *out++ = static_cast<char>('0' + octet % 10);
+        if (shift > 0) *out++ = '.';
+    }
+    return std::string(buffer, out);
 }
 
 bool IsValidIPv4Text(std::string_view text) {
@@ -152,10 +159,18 @@ std::string PrefixToMaskText(std::uint8_t prefix) {
     const unsigned t = kPartialOctet[prefix % 8];
     char buffer[16];
     switch (prefix / 8) {
-        case 0: std::snprintf(buffer, sizeof buffer, "%u.0.0.0", t); break;
-        case 1: std::snprintf(buffer, sizeof buffer, "255.%u.0.0", t); break;
-        case 2: std::snprintf(buffer, sizeof buffer, "255.255.%u.0", t); break;
-        default: std::snprintf(buffer, sizeof buffer, "255.255.255.%u", t); break;
+        case 0:
+            std::snprintf(buffer, sizeof buffer, "%u.0.0.0", t);
+            break;
+        case 1:
+            std::snprintf(buffer, sizeof buffer, "255.%u.0.0", t);
+            break;
+        case 2:
+            std::snprintf(buffer, sizeof buffer, "255.255.%u.0", t);
+            break;
+        default:
+            std::snprintf(buffer, sizeof buffer, "255.255.255.%u", t);
+            break;
     }
     return buffer;
 }
