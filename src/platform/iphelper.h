@@ -105,6 +105,13 @@ public:
     virtual std::string SystemMessage(std::uint32_t code) const;
 };
 
+// Row identity (destination, mask, next hop, interface) and the sorted table's order.
+bool SameForwardRow(const MIB_IPFORWARDROW& a, const MIB_IPFORWARDROW& b);
+bool ForwardRowLess(const MIB_IPFORWARDROW& a, const MIB_IPFORWARDROW& b);
+// kErrorInvalidParameter for a mask that is not contiguous or a destination with bits outside
+// its mask, as the platform refuses them; else kNoError.
+std::uint32_t CheckForwardRowShape(const MIB_IPFORWARDROW& row);
+
 // The message texts of the statuses above; "Unknown error <code>." for others.
 std::string StandardSystemMessage(std::uint32_t code);
 

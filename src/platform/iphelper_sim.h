@@ -23,6 +23,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/iphelper.h"
@@ -55,7 +57,11 @@ public:
     void AddAdapter(const IP_ADAPTER_INFO& adapter);
     void RemoveAdapter(std::uint32_t index);  // and every row through it
     std::vector<IP_ADAPTER_INFO>& Adapters() { return adapters_; }
-    std::vector<MIB_IPFORWARDROW>& Routes() { return routes_; }
+    // In no particular order (deleting moves the last row into the gap).
+    std::vector<MIB_IPFORWARDROW>& Routes() {
+        indexStale_ = true;
+        return routes_;
+    }
     const std::vector<MIB_IPFORWARDROW>& Routes() const { return routes_; }
     void SetInterfaceCount(std::uint32_t count) { interfaceCount_ = count; }
 
@@ -86,10 +92,25 @@ private:
     std::uint32_t Fail(std::uint32_t status);
     const IP_ADAPTER_INFO* FindAdapter(std::uint32_t index) const;
     std::uint32_t CheckRow(const MIB_IPFORWARDROW& row) const;
-    std::vector<MIB_IPFORWARDROW>::iterator FindRow(const MIB_IPFORWARDROW& row);
+    // Position of the row with the same identity, or routes_.size(); a hash look-up.
+    std::size_t FindRow(const MIB_IPFORWARDROW& row);
+    void AddRow(const MIB_IPFORWARDROW& row);
+    void EraseRow(std::size_t position);
+    template <typename Predicate>
+    void EraseRows(Predicate predicate);
+
+    struct RowKeyHash {
+        std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& key) const {
+            return std::hash<std::uint64_t>()(key.first * 0x9E3779B97F4A7C15ull ^ key.second);
+        }
+    };
+    using RowKey = std::pair<std::uint64_t, std::uint64_t>;
+    static RowKey KeyOf(const MIB_IPFORWARDROW& row);
 
     std::vector<IP_ADAPTER_INFO> adapters_;
     std::vector<MIB_IPFORWARDROW> routes_;
+    std::unordered_map<RowKey, std::size_t, RowKeyHash> index_;
+    bool indexStale_ = false;
     std::uint32_t interfaceCount_ = 0;  // 0: the adapters plus loopback
     std::array<int, kSimOperationCount> calls_{};
     std::map<std::size_t, std::vector<std::uint32_t>> failures_;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/iphelper.h"
@@ -86,7 +87,7 @@ public:
 
 private:
     std::vector<TWin2KBlackRouteItem> items_;
-    std::vector<std::string> keys_;  // sorted "network mask" texts
+    std::unordered_set<std::string> keys_;  // network + "\n" + mask
 };
 
 // The items and selections of comboAdapters and comboLoopbackAdapter (-1: none).
@@ -107,7 +108,8 @@ std::string InterfaceParametersKey(const std::string& adapterName);
 // The interface metrics at the end of saving the settings: when comboLoopbackAdapter shows a
 // text and the blocking method is above 0, the second adapter's key gets "InterfaceMetric" 2
 // (checkUseVPN ticked) or 1, the exchange adapter's key 3. Keys that do not exist, and
-// adapters that are none, are skipped silently.
+// adapters that are none, are skipped silently; a hive that cannot be written throws
+// platform::RegistryError.
 void WriteInterfaceMetrics(platform::Registry& registry, const core::Controls& controls,
                            const AdapterRef& exchangeAdapter, const AdapterRef& secondAdapter);
 
