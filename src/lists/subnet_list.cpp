@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -37,20 +38,34 @@ std::tm LocalTime(platform::TimePoint when) {
     return local;
 }
 
-}  // namespace
-
-std::vector<std::string> SplitLines(std::string_view text) {
+// Calls visit(line) for each line of a list text: CR LF, a lone CR and a lone LF each end
+// a line; a NUL ends the text; a last line without its line end counts.
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit&& visit) {
     text = text.substr(0, text.find('\0'));
-    std::vector<std::string> lines;
     const char* const end = text.data() + text.size();
     const char* start = text.data();
     for (const char* p = start; p != end; ++p) {
         if (*p != '\r' && *p != '\n') continue;
-        lines.emplace_back(start, p);
+        visit(std::string_view(start, static_cast<std::size_t>(p - start)));
         if (*p == '\r' && p + 1 != end && p[1] == '\n') ++p;
         start = p + 1;
     }
-    if (start != end) lines.emplace_back(start, end);  // a last line without its line end
+    if (start != end) visit(std::string_view(start, static_cast<std::size_t>(end - start)));
+}
+
+// Enough room for the lines of a CR LF or LF text: growing vectors of millions of entries
+// costs more than this extra scan.
+std::size_t ExpectedLineCount(std::string_view text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    lines.reserve(ExpectedLineCount(text));
+    ForEachLine(text, [&](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -66,32 +81,50 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
     return bytes;
 }
 
-bool SubnetList::ParseSubnetList(const std::vector<std::string>& lines) {
-    std::vector<std::string> addresses;
-    std::vector<std::string> masks;
-    std::vector<std::uint32_t> addressValues;
-    std::vector<std::uint32_t> maskValues;
-    addresses.reserve(lines.size());
-    masks.reserve(lines.size());
-    addressValues.reserve(lines.size());
-    maskValues.reserve(lines.size());
+// The entries of one text, collected before they may replace the list.
+struct SubnetList::Entries {
+    explicit Entries(std::size_t expected) {
+        addresses.reserve(expected);
+        masks.reserve(expected);
+        addressValues.reserve(expected);
+        maskValues.reserve(expected);
+    }
 
-    for (const std::string& line : lines) {
+    void Add(std::string_view line) {
         std::uint32_t address;
         std::uint8_t prefix;
-        if (line.empty() || !routing::ParseAddressSpecValue(line, address, prefix)) continue;
+        if (line.empty() || !routing::ParseAddressSpecValue(line, address, prefix)) return;
         addresses.push_back(routing::HostOrderToText(address));
         masks.push_back(MaskText(prefix));
         addressValues.push_back(address);
         maskValues.push_back(routing::PrefixToMaskHostOrder(prefix));
     }
-    if (addresses.empty()) return false;
 
-    addresses_ = std::move(addresses);
-    masks_ = std::move(masks);
-    addressValues_ = std::move(addressValues);
-    maskValues_ = std::move(maskValues);
+    std::vector<std::string> addresses;
+    std::vector<std::string> masks;
+    std::vector<std::uint32_t> addressValues;
+    std::vector<std::uint32_t> maskValues;
+};
+
+bool SubnetList::Accept(Entries& entries) {
+    if (entries.addresses.empty()) return false;
+    addresses_ = std::move(entries.addresses);
+    masks_ = std::move(entries.masks);
+    addressValues_ = std::move(entries.addressValues);
+    maskValues_ = std::move(entries.maskValues);
     return true;
+}
+
+bool SubnetList::ParseSubnetList(const std::vector<std::string>& lines) {
+    Entries entries(lines.size());
+    for (const std::string& line : lines) entries.Add(line);
+    return Accept(entries);
+}
+
+bool SubnetList::ParseSubnetListText(std::string_view text) {
+    Entries entries(ExpectedLineCount(text));
+    ForEachLine(text, [&](std::string_view line) { entries.Add(line); });
+    return Accept(entries);
 }
 
 bool SubnetList::LoadSubnetList(const std::filesystem::path& listFile) {
@@ -101,7 +134,7 @@ bool SubnetList::LoadSubnetList(const std::filesystem::path& listFile) {
         throw platform::FileError("Cannot read \"" + listFile.string() +
                                   "\": " + std::strerror(errno));
     }
-    if (!ParseSubnetList(SplitLines(platform::ReadWholeFile(listFile)))) return false;
+    if (!ParseSubnetListText(platform::ReadWholeFile(listFile))) return false;
     lastUpdate_ = ToTimePoint(st.st_mtim);
     return true;
 }

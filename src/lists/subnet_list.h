@@ -20,9 +20,11 @@ std::vector<std::string> SplitLines(std::string_view text);
 std::string JoinLinesCrLf(const std::vector<std::string>& lines);
 
 class SubnetList {
-public:
+  public:
     // True when at least one line was an entry; only then is the list replaced.
     bool ParseSubnetList(const std::vector<std::string>& lines);
+    // The same for the lines of a whole list text (see SplitLines), without building them.
+    bool ParseSubnetListText(std::string_view text);
     // Reads the list file; on success LastUpdateTime is the file's modification time.
     // Throws platform::FileError when the file exists but cannot be read.
     bool LoadSubnetList(const std::filesystem::path& listFile);
@@ -38,7 +40,10 @@ public:
     const std::optional<platform::TimePoint>& LastUpdateTime() const { return lastUpdate_; }
     void SetLastUpdateTime(platform::TimePoint when) { lastUpdate_ = when; }
 
-private:
+  private:
+    struct Entries;
+    bool Accept(Entries& entries);
+
     std::vector<std::string> addresses_;
     std::vector<std::string> masks_;
     std::vector<std::uint32_t> addressValues_;

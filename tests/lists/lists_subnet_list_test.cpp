@@ -105,6 +105,29 @@ TEST(SubnetListTest, SplitLinesKnowsEveryLineEndAndStopsAtNul) {
     for (const auto& [text, lines] : rows) EXPECT_EQ(SplitLines(text), lines) << text;
 }
 
+TEST(SubnetListTest, ParsingATextEqualsParsingItsLines) {
+    const std::string texts[] = {
+        "10.0.0.0\r\n# c\r\n62.80.160.0/19\r\n",
+        "10.0.0.0\n\r1.2.3.0-1.2.3.255\r172.16.0.0",
+        std::string("10.0.0.0\r\n20.0.0.0\0\r\n30.0.0.0\r\n", 31),
+        "\r\n\r\n# nothing\r\n",
+        "",
+    };
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        SubnetList fromText;
+        SubnetList fromLines;
+        EXPECT_EQ(fromText.ParseSubnetListText(text), fromLines.ParseSubnetList(SplitLines(text)));
+        EXPECT_EQ(fromText.SubnetAddresses(), fromLines.SubnetAddresses());
+        EXPECT_EQ(fromText.SubnetMasks(), fromLines.SubnetMasks());
+        EXPECT_EQ(fromText.AddressValues(), fromLines.AddressValues());
+        EXPECT_EQ(fromText.MaskValues(), fromLines.MaskValues());
+    }
+    SubnetList list;
+    ASSERT_TRUE(list.ParseSubnetListText(texts[2]));
+    EXPECT_EQ(list.SubnetAddresses(), (std::vector<std::string>{"10.0.0.0", "20.0.0.0"}));
+}
+
 TEST(SubnetListTest, BadInputNeverBreaksTheParse) {
     SubnetList list;
     // Over-long lines.
