@@ -41,13 +41,19 @@ bool CopyText(KorvaneGetTextFn getText, std::string& text) {
     return true;
 }
 
+// The name is the plug-in's registry key; without a name the flag would land in the key of all
+// plug-ins, and a line break cannot be stored in a key name.
+bool CanNameAKey(const std::string& name) {
+    return !name.empty() && name.find_first_of("\r\n") == std::string::npos;
+}
+
 struct ProbedPlugin {
     TDLLModule module;
     std::string line;  // the second GetName: the text of the plug-in's line
 };
 
 // The record of a plug-in, or nothing when the library is not one: an entry point missing,
-// a text missing, or a call ending in an exception.
+// a text missing, a call ending in an exception, or a name that cannot name its key.
 std::optional<ProbedPlugin> Probe(const PluginLibrary& library, const std::string& fileName) {
     auto getName = library.Entry<KorvaneGetTextFn>("GetName");
     auto getDescription = library.Entry<KorvaneGetTextFn>("GetDescription");
@@ -63,7 +69,8 @@ std::optional<ProbedPlugin> Probe(const PluginLibrary& library, const std::strin
         if (CopyText(getName, probed.module.Name) && CopyText(getAuthor, probed.module.Author) &&
             CopyText(getVersion, probed.module.Version) &&
             CopyText(getDateTime, probed.module.DateTime) &&
-            CopyText(getDescription, probed.module.Description) && CopyText(getName, probed.line)) {
+            CopyText(getDescription, probed.module.Description) && CopyText(getName, probed.line) &&
+            CanNameAKey(probed.module.Name)) {
             return probed;
         }
     } catch (...) {

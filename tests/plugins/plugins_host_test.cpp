@@ -89,6 +89,7 @@ TEST_F(PluginsHostTest, ScanKeepsPluginsInNameOrderAndSkipsOtherFilesSilently) {
     InstallTest("unrelated");
     InstallTest("no_author");
     InstallTest("null_name");
+    InstallTest("bad_name");
     temp.Write("bin/garbage.so", "not a library");
     Install(fs::path(KORVANE_TEST_LIBRARY_DIR) / "alpha.so", "alpha.so.1");
     fs::create_directory(folder / "folder.so");
@@ -110,7 +111,8 @@ TEST_F(PluginsHostTest, ScanKeepsPluginsInNameOrderAndSkipsOtherFilesSilently) {
     EXPECT_THAT(messages.shown, IsEmpty());
     // Every library is loaded once and freed before the next one is loaded.
     EXPECT_THAT(Log(),
-                ElementsAre("alpha.so load", "alpha.so unload", "beta.so load", "beta.so unload",
+                ElementsAre("alpha.so load", "alpha.so unload", "bad_name.so load",
+                            "bad_name.so unload", "beta.so load", "beta.so unload",
                             "no_author.so load", "no_author.so unload", "null_name.so load",
                             "null_name.so unload", "unrelated.so load", "unrelated.so unload"));
 }
@@ -450,36 +452,75 @@ INSTANTIATE_TEST_SUITE_P(
                    true}),
     [](const ::testing::TestParamInfo<UnsafeCase>& info) { return std::string(info.param.name); });
 
-TEST_F(PluginsHostTest, GrouplinkIsAPluginAndSwitchesHeadless) {
-    const fs::path grouplink = fs::path(KORVANE_PROGRAM_DIR) / "Grouplink.so";
-    if (!fs::exists(grouplink)) GTEST_SKIP() << grouplink << " is not built";
-    Install(grouplink, "Grouplink.so");
-    InstallTest("alpha", "zulu.so");
-    // Grouplink keeps its settings in the same registry as the host; no display, no list file.
-    setenv("KORVANE_REGISTRY_DIR", registry.HiveFile(Hive::LocalMachine).parent_path().c_str(), 1);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
+// The delivered plug-in beside a test plug-in, sharing the host's registry, with no display.
+class PluginsHostGrouplinkTest : public PluginsHostTest {
+  protected:
+    void SetUp() override {
+        const fs::path grouplink = fs::path(KORVANE_PROGRAM_DIR) / "Grouplink.so";
+        if (!fs::exists(grouplink)) GTEST_SKIP() << grouplink << " is not built";
+        Install(grouplink, "Grouplink.so");
+        InstallTest("alpha", "zulu.so");
+        setenv("KORVANE_REGISTRY_DIR", registry.HiveFile(Hive::LocalMachine).parent_path().c_str(),
+               1);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        host.ScanPlugins();
+        ASSERT_THAT(FileNames(host.Modules()), ElementsAre("Grouplink.so", "zulu.so"));
+        host.LoadEnableFlags();
+        controls.listboxPluginsChecked = {true, true};
+        ClearLog();
+    }
+    void TearDown() override { unsetenv("KORVANE_REGISTRY_DIR"); }
 
-    host.ScanPlugins();
-    ASSERT_THAT(FileNames(host.Modules()), ElementsAre("Grouplink.so", "zulu.so"));
-    EXPECT_EQ(host.Modules()[0].Name, "Grouplink");
+    // Both switches reach the plug-in after Grouplink, whatever Grouplink did.
+    void ExpectZuluCalledAfterIt(const std::string& turnWorldOff, const std::string& turnWorldOn) {
+        EXPECT_THAT(Log(), ElementsAre("zulu.so load", "zulu.so " + turnWorldOff, "zulu.so unload",
+                                       "zulu.so load", "zulu.so " + turnWorldOn, "zulu.so unload"));
+    }
+};
+
+TEST_F(PluginsHostGrouplinkTest, DescribesItselfAndSwitchesHeadlessWithoutAListFile) {
+    const TDLLModule& grouplink = host.Modules()[0];
+    EXPECT_EQ(grouplink.Name, "Grouplink");
     EXPECT_EQ(controls.listboxPlugins[0], "Grouplink");
-    EXPECT_FALSE(host.Modules()[0].Version.empty());
-    EXPECT_FALSE(host.Modules()[0].Description.empty());
-    host.LoadEnableFlags();
+    EXPECT_FALSE(grouplink.Version.empty());
+    EXPECT_FALSE(grouplink.DateTime.empty());
+    EXPECT_FALSE(grouplink.Description.empty());
     EXPECT_TRUE(registry.KeyExists(Hive::LocalMachine, PluginKeyPath("Grouplink")));
 
-    controls.listboxPluginsChecked = {true, true};
-    ClearLog();
     host.CallEnabledPlugins(PluginEntry::TurnWorldOff, true, "10.0.0.1");
     host.CallEnabledPlugins(PluginEntry::TurnWorldOn, false, "");
-    unsetenv("KORVANE_REGISTRY_DIR");
 
-    // Grouplink tells its own failures (here: no list file) on standard error, not the host.
+    // Grouplink tells its own failure (no list file) on standard error; the host has nothing
+    // to report.
     EXPECT_THAT(messages.shown, IsEmpty());
-    EXPECT_THAT(Log(),
-                ElementsAre("zulu.so load", "zulu.so TurnWorldOff 1 [10.0.0.1]", "zulu.so unload",
-                            "zulu.so load", "zulu.so TurnWorldOn 0 null", "zulu.so unload"));
+    ExpectZuluCalledAfterIt("TurnWorldOff 1 [10.0.0.1]", "TurnWorldOn 0 null");
+}
+
+TEST_F(PluginsHostGrouplinkTest, UpdatesTheFilterSetNamedInTheKeyItSharesWithTheHost) {
+    const fs::path filterSet = temp / "filters.tmf";
+    temp.Write("filters.tmf", "<TrafficMonitor>\r\n</TrafficMonitor>\r\n");
+    registry.WriteString(Hive::LocalMachine, PluginKeyPath("Grouplink"), "OutIPListFName",
+                         filterSet.string());
+    registry.WriteString(Hive::LocalMachine, PluginKeyPath("Grouplink"), "IPAddressGroup",
+                         "Exchange");
+
+    temp.Write("bin/Lists/tarvel-list.lst", "10.0.0.0/8\r\n");
+    host.CallEnabledPlugins(PluginEntry::TurnWorldOff, true, "10.0.0.1");
+    EXPECT_THAT(temp.Read("filters.tmf"), HasSubstr("<Descr>Exchange</Descr>"));
+    EXPECT_THAT(temp.Read("filters.tmf"), HasSubstr("<Addr>10.0.0.0,10.255.255.255</Addr>"));
+
+    // TurnWorldOn gets a null address here and updates all the same.
+    temp.Write("bin/Lists/tarvel-list.lst", "192.168.0.0/16\r\n");
+    host.CallEnabledPlugins(PluginEntry::TurnWorldOn, false, "");
+    const std::string updated = temp.Read("filters.tmf");
+    EXPECT_THAT(updated, HasSubstr("<Addr>192.168.0.0,192.168.255.255</Addr>"));
+    EXPECT_THAT(updated, ::testing::Not(HasSubstr("10.0.0.0")));
+    EXPECT_EQ(temp.Read("filters.reload"), updated);
+
+    EXPECT_EQ(Flag("Grouplink"), std::nullopt);  // Grouplink leaves the enable flag alone
+    EXPECT_THAT(messages.shown, IsEmpty());
+    ExpectZuluCalledAfterIt("TurnWorldOff 1 [10.0.0.1]", "TurnWorldOn 0 null");
 }
 
 }  // namespace
