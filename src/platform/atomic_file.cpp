@@ -51,24 +51,29 @@ void WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
     }
 }
 
-std::string ReadWholeFile(const std::filesystem::path& file) {
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail("Cannot open", file, errno);
+std::string ReadOpenFile(int fd, const std::filesystem::path& file) {
     std::string bytes;
     char buffer[65536];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int error = errno;  // a folder fails here with EISDIR
-            close(fd);
-            Fail("Cannot read", file, error);
-        }
-        if (n == 0) break;
+        if (n < 0) Fail("Cannot read", file, errno);  // a folder fails here with EISDIR
+        if (n == 0) return bytes;
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
-    close(fd);
-    return bytes;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& file) {
+    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Fail("Cannot open", file, errno);
+    try {
+        std::string bytes = ReadOpenFile(fd, file);
+        close(fd);
+        return bytes;
+    } catch (...) {
+        close(fd);
+        throw;
+    }
 }
 
 }  // namespace korvane::platform

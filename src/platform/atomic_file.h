@@ -9,7 +9,7 @@
 namespace korvane::platform {
 
 class FileError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -17,5 +17,7 @@ void WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
 
 // Whole file as bytes; throws FileError when it cannot be read.
 std::string ReadWholeFile(const std::filesystem::path& file);
+// The rest of an open file; `file` names it in the error.
+std::string ReadOpenFile(int fd, const std::filesystem::path& file);
 
 }  // namespace korvane::platform

@@ -62,18 +62,6 @@ class FileDescriptor {
     int fd_;
 };
 
-std::string ReadAll(int fd, const std::filesystem::path& file) {
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) Fail("Cannot read registry file", file, errno);
-        if (n == 0) return bytes;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-}
-
 struct CachedHive {
     bool loaded = false;
     FileIdentity identity;
@@ -122,7 +110,13 @@ struct Registry::State {
             if (fd.get() < 0) Fail("Cannot open registry file", file, errno);
             if (fstat(fd.get(), &st) != 0) Fail("Cannot read registry file", file, errno);
             now = FileIdentity::Of(st);
-            cache.content = HiveContent::Parse(ReadAll(fd.get(), file), HiveName(hive), file);
+            std::string text;
+            try {
+                text = ReadOpenFile(fd.get(), file);
+            } catch (const FileError& e) {
+                throw RegistryError(e.what());
+            }
+            cache.content = HiveContent::Parse(text, HiveName(hive), file);
         }
         cache.identity = now;
         cache.loaded = true;
