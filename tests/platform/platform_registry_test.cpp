@@ -329,5 +329,25 @@ TEST(RegistryTest, AnUnwritableFolderGivesAClearError) {
     }
 }
 
+TEST(RegistryTest, FoldersComeFromTheEnvironment) {
+    const auto hiveFolders = [] {
+        const Registry registry = Registry::FromEnvironment();
+        return std::make_pair(registry.HiveFile(kMachine), registry.HiveFile(kUser));
+    };
+    setenv("KORVANE_REGISTRY_DIR", "/tmp/reg", 1);
+    EXPECT_EQ(hiveFolders(),
+              std::make_pair(std::filesystem::path("/tmp/reg/HKEY_LOCAL_MACHINE.reg"),
+                             std::filesystem::path("/tmp/reg/HKEY_CURRENT_USER.reg")));
+    unsetenv("KORVANE_REGISTRY_DIR");
+    setenv("XDG_CONFIG_HOME", "/tmp/config", 1);
+    EXPECT_EQ(hiveFolders(),
+              std::make_pair(std::filesystem::path("/var/lib/korvane/HKEY_LOCAL_MACHINE.reg"),
+                             std::filesystem::path("/tmp/config/korvane/HKEY_CURRENT_USER.reg")));
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(hiveFolders().second,
+              std::filesystem::path("/home/someone/.config/korvane/HKEY_CURRENT_USER.reg"));
+}
+
 }  // namespace
 }  // namespace korvane::platform
