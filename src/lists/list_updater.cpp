@@ -119,10 +119,39 @@ void ListUpdater::HTTPGetDoneString(const std::string& text) {
     if (!writeFailure.empty()) {
         Log(", ошибка. список не сохранён в файл: " + writeFailure, now);
     }
+    ShowListStatusInTray();
+    parts_.log.SelectLastLine();
+}
+
+void ListUpdater::ShowListStatusInTray() {
     parts_.tray.SetHint(routing::StatusSummary(
         parts_.wall.ActivateChecked() ? routing::kStateActivated : routing::kStateDeactivated,
-        controls));
-    parts_.log.SelectLastLine();
+        parts_.controls));
+}
+
+bool ListUpdater::LoadListFileAtStart() {
+    bool loaded = false;
+    try {
+        loaded = parts_.subnets.LoadSubnetList(parts_.listFile);
+    } catch (const platform::FileError& failure) {
+        parts_.messages.Error(std::string("Не удалось прочитать список подсетей; он будет "
+                                          "загружен заново по расписанию.\n") +
+                              failure.what());
+        return false;
+    }
+    if (!loaded) return false;
+    const platform::TimePoint now = parts_.clock.Now();
+    parts_.controls.LabelSubnetsCount = SubnetsCountCaption(parts_.subnets.Count());
+    parts_.controls.LabelLastUpdated = LastUpdatedCaption(parts_.subnets.LastUpdateTime(), now);
+    Log(", загружен " + parts_.listFile.string(), now);
+    ShowListStatusInTray();
+    return true;
+}
+
+void ListUpdater::AdoptListURL(const std::string& comboText) {
+    if (comboText == currentListURL_) return;
+    currentListURL_ = comboText;
+    failedTries_ = 0;
 }
 
 void ListUpdater::HTTPGetError() { ListUpdateFailed(kReasonNoConnection); }
@@ -130,7 +159,9 @@ void ListUpdater::HTTPGetError() { ListUpdateFailed(kReasonNoConnection); }
 void ListUpdater::ListUpdateFailed(const std::string& reason) {
     core::Controls& controls = parts_.controls;
     ++failedTries_;  // eight bits: wraps from 255 to 0 when no limit applies
-    const bool limitReached = controls.CheckBoxTries && failedTries_ >= controls.EditRefreshTries;
+    // The spin edit holds 1 to 255 whatever was stored.
+    const int limit = std::clamp(controls.EditRefreshTries, 1, 255);
+    const bool limitReached = controls.CheckBoxTries && failedTries_ >= limit;
     if (limitReached) {
         Log(", ошибка. достигнут лимит неудачных попыток", parts_.clock.Now());
         // Without the change handler, so LabelNextUpdate keeps its text. The timer is stopped

@@ -60,6 +60,14 @@ public:
     // and a fetch follows 30 seconds later.
     void ArmStartupActivation();
 
+    // Settings load: the list file, when it exists, fills the list; then the load line
+    // (selected) and the tray hint by Activate's mark. A file that exists but cannot be read is
+    // reported and leaves the list empty. True when a list was loaded.
+    bool LoadListFileAtStart();
+    // Settings save: a list URL that differs (case-sensitive) becomes the current one and
+    // restarts the failure count.
+    void AdoptListURL(const std::string& comboText);
+
     const std::string& CurrentListURL() const { return currentListURL_; }
     void SetCurrentListURL(std::string url) { currentListURL_ = std::move(url); }
     std::uint8_t FailedTries() const { return failedTries_; }
@@ -70,6 +78,7 @@ public:
 
 private:
     void Log(const std::string& textAfterTime, platform::TimePoint when);
+    void ShowListStatusInTray();
     void SetTimerInterval(int milliseconds);
 
     Parts parts_;

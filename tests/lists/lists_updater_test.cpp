@@ -413,5 +413,62 @@ TEST_F(ListUpdaterTest, AListFileThatCannotBeWrittenIsLoggedAndTheNewListStillSe
     EXPECT_EQ(LogPictureFor(log.Lines()[2]), LogPicture::ImageError);
 }
 
+
+TEST_F(ListUpdaterTest, TheListFileLoadedAtStartIsLoggedAndShown) {
+    const auto file = dir.Write("Lists/tarvel-list.lst", "# list\r\n62.80.160.0/19\r\n");
+    const auto written = LocalTime(2026, 4, 2, 18, 45, 0);
+    std::filesystem::last_write_time(
+        file, std::filesystem::file_time_type::clock::from_sys(written));
+    wall.activateChecked = true;
+
+    EXPECT_TRUE(updater.LoadListFileAtStart());
+    EXPECT_EQ(subnets.Count(), 1u);
+    EXPECT_EQ(LogTexts(), std::vector<std::string>{", загружен " + file.string()});
+    EXPECT_EQ(log.SelectedIndex(), 0);
+    EXPECT_EQ(LogPictureFor(log.Lines()[0]), LogPicture::ImageOK);
+    EXPECT_EQ(controls.LabelSubnetsCount, "1");
+    EXPECT_EQ(controls.LabelLastUpdated, "2/04/2026, 18:45");
+    EXPECT_EQ(tray.Hint(), routing::StatusSummary(routing::kStateActivated, controls));
+}
+
+TEST_F(ListUpdaterTest, NoListLoadedAtStartLeavesEverythingAsItWas) {
+    EXPECT_FALSE(updater.LoadListFileAtStart());  // no file
+    dir.Write("Lists/tarvel-list.lst", "# nothing but comments\r\n");
+    EXPECT_FALSE(updater.LoadListFileAtStart());
+    EXPECT_TRUE(messages.shown.empty());
+
+    std::filesystem::remove(dir / "Lists/tarvel-list.lst");
+    std::filesystem::create_directories(dir / "Lists/tarvel-list.lst");  // cannot be read
+    EXPECT_FALSE(updater.LoadListFileAtStart());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("tarvel-list.lst"), std::string::npos);
+
+    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_EQ(subnets.Count(), 0u);
+    EXPECT_FALSE(subnets.LastUpdateTime().has_value());
+    EXPECT_EQ(controls.LabelSubnetsCount, "0");
+    EXPECT_EQ(controls.LabelLastUpdated, "не было");
+    EXPECT_EQ(tray.Hint(), "Korvane (деактивирована)");
+}
+
+TEST_F(ListUpdaterTest, SavingAnotherListURLRestartsTheFailureCount) {
+    updater.SetCurrentListURL("http://a.example/list.txt");
+    updater.StartListDownload();
+    http.Fail();
+    updater.AdoptListURL("http://a.example/list.txt");
+    EXPECT_EQ(updater.FailedTries(), 1);
+    updater.AdoptListURL("http://A.example/list.txt");
+    EXPECT_EQ(updater.FailedTries(), 0);
+    EXPECT_EQ(updater.CurrentListURL(), "http://A.example/list.txt");
+}
+
+TEST_F(ListUpdaterTest, AStoredLimitOutsideTheSpinEditsRangeCountsAsItsBound) {
+    controls.CheckBoxTries = true;
+    controls.EditRefreshTries = 0;  // shown as 1
+    updater.StartListDownload();
+    http.Fail();
+    EXPECT_EQ(LogTexts().back(), ", ошибка. достигнут лимит неудачных попыток");
+}
+
 }  // namespace
 }  // namespace korvane::lists
