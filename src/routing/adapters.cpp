@@ -27,6 +27,12 @@ void SetSelection(core::ComboState& combo, const std::vector<std::string>& items
     combo.text = index >= 0 ? items[index] : std::string();
 }
 
+TWin2KBlackRouteItem NetworkItemOf(const TAdapterItem& adapter) {
+    const AddressValue network =
+        NetworkOf(TextToAddress(adapter.IpAddress), MaskTextToPrefix(adapter.IpMask));
+    return {AddressToText(network), adapter.IpMask};
+}
+
 }  // namespace
 
 std::string IpHlpErrorText(const platform::IpHelper& ipHelper, const std::string& operation,
@@ -108,10 +114,16 @@ void TWin2KBlackRouteList::Build(const TAdapterList& adapters) {
     keys_.clear();
     for (const auto& adapter : adapters.Items()) {
         if (adapter->IpAddress == "0.0.0.0") continue;
-        const AddressValue network =
-            NetworkOf(TextToAddress(adapter->IpAddress), MaskTextToPrefix(adapter->IpMask));
-        items_.push_back({AddressToText(network), adapter->IpMask});
+        items_.push_back(NetworkItemOf(*adapter));
         keys_.insert(items_.back().Network + "\n" + items_.back().Mask);
+    }
+}
+
+void TWin2KBlackRouteList::Include(const TAdapterList& adapters) {
+    for (const auto& adapter : adapters.Items()) {
+        if (adapter->IpAddress == "0.0.0.0") continue;
+        TWin2KBlackRouteItem item = NetworkItemOf(*adapter);
+        if (keys_.insert(item.Network + "\n" + item.Mask).second) items_.push_back(std::move(item));
     }
 }
 

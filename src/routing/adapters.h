@@ -80,6 +80,9 @@ public:
     void Build(platform::IpHelper& ipHelper);
     // The networks of these adapters (those with an address).
     void Build(const TAdapterList& adapters);
+    // Adds the networks of these adapters that are not listed yet: an adapter that got its
+    // address or a new network after the start keeps its own route too.
+    void Include(const TAdapterList& adapters);
     // True when an item has exactly these two texts; a hash look-up.
     bool Contains(const std::string& network, const std::string& mask) const;
 
