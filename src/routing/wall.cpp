@@ -18,6 +18,9 @@ bool Wall::RefreshAdapters() {
         parts_.messages.Error(error.what());
         return false;
     }
+    // An adapter may have got its address or a new network since the start; its own route
+    // must survive the cleanup like those of the networks known then.
+    state.LocalNetworks.Include(state.Adapters);
     state.ExchangeAdapter = state.Adapters.FindByName(state.ExchangeAdapterName);
     return true;
 }
@@ -61,7 +64,14 @@ void Wall::DeactivateWall() {
         routes.CleanupRoutes();
         // The wall's own default route survived the cleanup: it leads through another hop.
         const std::string wallNextHop = WallDefaultNextHop();
-        if (!wallNextHop.empty()) routes.DeleteRoutes("0.0.0.0", wallNextHop);
+        if (!wallNextHop.empty()) {
+            routes.DeleteRoutes("0.0.0.0", wallNextHop);
+            // Its persistent copy would bring the blocking route back at the next system start.
+            for (const char* metric : {"1", "2"}) {
+                parts_.persistentRoutes.DeletePersistentRoute("0.0.0.0", "0.0.0.0", wallNextHop,
+                                                              metric);
+            }
+        }
         const bool otherDefaultRoute = routes.CleanupRoutes();
         if (state.ExchangeAdapter) {
             const std::string metric = otherDefaultRoute && VpnMode(state) ? "3" : "2";
