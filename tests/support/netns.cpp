@@ -16,21 +16,30 @@ ino_t NamespaceInode(const char* path) {
     return stat(path, &st) == 0 ? st.st_ino : 0;
 }
 
+// The namespace this process made for itself; 0 before it made one.
+ino_t ownNamespace = 0;
+
 }  // namespace
 
 bool InPrivateNetworkNamespace() {
     const ino_t mine = NamespaceInode("/proc/self/ns/net");
     const ino_t init = NamespaceInode("/proc/1/ns/net");
-    return mine != 0 && init != 0 && mine != init;
+    // PID 1's namespace may be hidden from us (another user's process, a container's init);
+    // then only a namespace we made ourselves counts.
+    if (init == 0) return mine != 0 && mine == ownNamespace;
+    return mine != 0 && mine != init;
 }
 
 bool EnterPrivateNetworkNamespace(std::string* why) {
     static bool entered = false;
     static std::string failure;
     if (!entered && failure.empty()) {
-        if (unshare(CLONE_NEWNET) != 0) {
+        const ino_t before = NamespaceInode("/proc/self/ns/net");
+        const bool unshared = unshare(CLONE_NEWNET) == 0;
+        if (unshared) ownNamespace = NamespaceInode("/proc/self/ns/net");
+        if (!unshared) {
             failure = std::string("unshare(CLONE_NEWNET): ") + std::strerror(errno);
-        } else if (!InPrivateNetworkNamespace()) {
+        } else if (before == 0 || ownNamespace == before || !InPrivateNetworkNamespace()) {
             failure = "namespace did not change";
         } else if (RunCommand("ip link set lo up") != 0) {
             failure = "ip link set lo up failed (is iproute2 installed?)";
