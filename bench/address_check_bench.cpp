@@ -23,9 +23,8 @@ const lists::SubnetList& HundredThousandSubnets() {
         lines.reserve(kSubnets);
         for (int i = 0; i < kSubnets; ++i) {
             lines.push_back(std::to_string(1 + random() % 200) + "." +
-                            std::to_string(random() % 256) + "." +
-                            std::to_string(random() % 256) + ".0/" +
-                            std::to_string(16 + random() % 15));
+                            std::to_string(random() % 256) + "." + std::to_string(random() % 256) +
+                            ".0/" + std::to_string(16 + random() % 15));
         }
         lists::SubnetList subnets;
         subnets.ParseSubnetList(lines);

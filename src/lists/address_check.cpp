@@ -8,10 +8,14 @@ namespace korvane::lists {
 
 std::string_view CategoryText(AddressCategory category) {
     switch (category) {
-        case AddressCategory::Exchange: return "Тарвельский ресурс";
-        case AddressCategory::Foreign: return "Зарубежный ресурс";
-        case AddressCategory::Local: return "Локальный ресурс";
-        case AddressCategory::Unknown: break;
+        case AddressCategory::Exchange:
+            return "Тарвельский ресурс";
+        case AddressCategory::Foreign:
+            return "Зарубежный ресурс";
+        case AddressCategory::Local:
+            return "Локальный ресурс";
+        case AddressCategory::Unknown:
+            break;
     }
     return "Неизвестный домен";
 }

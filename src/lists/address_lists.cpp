@@ -71,9 +71,10 @@ bool AddressLists::SaveList(const std::filesystem::path& file,
         WriteListFile(file, lines);
         return true;
     } catch (const platform::FileError& failure) {
-        messages_.Error(std::string(what) + " не сохранён (папка Lists отсутствует или закрыта "
-                                            "для записи?). Список остаётся в окне настроек и "
-                                            "будет записан при следующем сохранении.\n" +
+        messages_.Error(std::string(what) +
+                        " не сохранён (папка Lists отсутствует или закрыта "
+                        "для записи?). Список остаётся в окне настроек и "
+                        "будет записан при следующем сохранении.\n" +
                         failure.what());
         return false;
     }
@@ -98,7 +99,8 @@ bool AddressLists::AddHost(const std::string& typed, bool commentWithTypedText,
         case ResolveStatus::NotFound:
             messages_.Error("Домен " + typed + " не был найден в таблице DNS\n\r");
             return false;
-        case ResolveStatus::Found: break;
+        case ResolveStatus::Found:
+            break;
     }
     memo.push_back("# " + (commentWithTypedText ? typed : host));
     memo.push_back(resolved.address + "/32");
@@ -122,7 +124,9 @@ void AddressLists::EditUrlChange() {
     controls_.ButtonAddUrlEnabled = controls_.EditUrlEnabled && !controls_.EditUrl.empty();
 }
 
-void AddressLists::EditURL2Change() { controls_.ButtonAddUrl2Enabled = !controls_.EditURL2.empty(); }
+void AddressLists::EditURL2Change() {
+    controls_.ButtonAddUrl2Enabled = !controls_.EditURL2.empty();
+}
 
 void AddressLists::CheckBoxUseWhiteListClick() {
     const bool on = controls_.CheckBoxUseWhiteList;

@@ -17,8 +17,8 @@ constexpr int kRetryMs = 5'000;
 constexpr char kFileScheme[] = "file://";
 
 std::tm LocalTime(platform::TimePoint when) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(
-        std::chrono::floor<std::chrono::seconds>(when));
+    const std::time_t t =
+        std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(when));
     std::tm local{};
     localtime_r(&t, &local);
     return local;
@@ -202,7 +202,8 @@ void ListUpdater::ScheduleNextUpdate(bool restart) {
         last ? NextUpdateTime(choice, controls.CheckBoxRoundTime, *last) : platform::TimePoint{};
     if (next > now) {
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now);
-        SetTimerInterval(static_cast<int>(std::max<std::chrono::milliseconds::rep>(1, wait.count())));
+        SetTimerInterval(
+            static_cast<int>(std::max<std::chrono::milliseconds::rep>(1, wait.count())));
         controls.LabelNextUpdate = NextUpdateCaption(next, now);
     } else {
         SetTimerInterval(1);

@@ -4,7 +4,12 @@
 
 namespace korvane::lists {
 
-enum RefreshChoice { kRefreshNever = 0, kRefreshDaily = 1, kRefreshHourly = 2, kRefresh15Minutes = 3 };
+enum RefreshChoice {
+    kRefreshNever = 0,
+    kRefreshDaily = 1,
+    kRefreshHourly = 2,
+    kRefresh15Minutes = 3
+};
 
 // From the last update, in local time. Aligned to the clock: the next midnight, full hour or
 // quarter hour after it (a time already on one moves to the next); the seconds become 0 and the

@@ -1,8 +1,7 @@
 // The address check, the check window and the clipboard monitor, with a fake resolver.
-#include "lists/address_check.h"
-
 #include <gtest/gtest.h>
 
+#include "lists/address_check.h"
 #include "lists/check_address_form.h"
 #include "lists/clipboard_monitor.h"
 
@@ -190,9 +189,8 @@ TEST_F(ClipboardTest, TheMonitorReadsTheClipboardOnlyWhileOn) {
     EXPECT_EQ(tray.balloons[0].title, "Локальный ресурс");
 
     monitor.ClipboardChanged([] { return std::optional<std::string>(); });  // no text
-    monitor.ClipboardChanged([]() -> std::optional<std::string> {
-        throw std::runtime_error("clipboard busy");
-    });
+    monitor.ClipboardChanged(
+        []() -> std::optional<std::string> { throw std::runtime_error("clipboard busy"); });
     EXPECT_EQ(tray.balloons.size(), 1u);
 }
 

@@ -1,10 +1,9 @@
 // White list, black list and untouched destinations: files, add-host buttons, enabled states.
-#include "lists/address_lists.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "lists/address_lists.h"
 #include "support/temp_dir.h"
 
 namespace korvane::lists {
@@ -95,8 +94,8 @@ TEST_F(AddressListsTest, AFileThatCouldNotBeReadIsNeverOverwritten) {
 
 TEST_F(AddressListsTest, WhiteListEntriesTakeOnlyEntryLines) {
     const std::vector<std::string> lines = {
-        "# 10.0.0.0/8",           "10.0.0.0/8 office",     "10.0.0.0-10.0.0.255", "",
-        "  192.168.5.0  ",        "host.example.org",      "172.16.0.0",          "1.2.3.4/32",
+        "# 10.0.0.0/8",    "10.0.0.0/8 office", "10.0.0.0-10.0.0.255", "",
+        "  192.168.5.0  ", "host.example.org",  "172.16.0.0",          "1.2.3.4/32",
         "#1.2.3.4",
     };
     const std::vector<ListEntry> entries = WhiteListEntries(lines);

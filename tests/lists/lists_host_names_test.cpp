@@ -1,7 +1,7 @@
 // HostFromURL, ResolveHost and the system resolver on names that need no outside DNS.
-#include "lists/host_names.h"
-
 #include <gtest/gtest.h>
+
+#include "lists/host_names.h"
 
 namespace korvane::lists {
 namespace {

@@ -1,8 +1,7 @@
 // The next update time by choice and clock alignment.
-#include "lists/refresh_schedule.h"
-
 #include <gtest/gtest.h>
 
+#include "lists/refresh_schedule.h"
 #include "support/list_fakes.h"
 
 namespace korvane::lists {

@@ -1,7 +1,7 @@
 // The update log: pictures by wording and the selection.
-#include "lists/update_log.h"
-
 #include <gtest/gtest.h>
+
+#include "lists/update_log.h"
 
 namespace korvane::lists {
 namespace {

@@ -1,10 +1,9 @@
 // The list download's state machine: schedule, retries, limit, pause, start-up tick, sources.
-#include "lists/list_updater.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
+#include "lists/list_updater.h"
 #include "routing/tray_status.h"
 #include "support/list_fakes.h"
 #include "support/temp_dir.h"
@@ -168,8 +167,9 @@ TEST_F(ListUpdaterTest, AnAcceptedListReappliesAnActivatedWall) {
     wall.activateChecked = true;
     Accept();
     EXPECT_EQ(wall.activations, 1);
-    EXPECT_EQ(tray.Hint(), "Korvane (активирована)\n\rПоследнее обновление: 10:07\n\r"
-                           "Количество подсетей: 2");
+    EXPECT_EQ(tray.Hint(),
+              "Korvane (активирована)\n\rПоследнее обновление: 10:07\n\r"
+              "Количество подсетей: 2");
 }
 
 TEST_F(ListUpdaterTest, BothFailureReasonsRetryInFiveSecondsAndLeaveTheListAlone) {
@@ -279,10 +279,10 @@ TEST_F(ListUpdaterTest, RefreshTwiceWritesTwoAttemptLinesButFetchesOnce) {
     updater.ButtonRefreshClick();
     EXPECT_EQ(http.requested, std::vector<std::string>{"http://other.example/list.txt"});
     http.Finish(kGoodList);
-    EXPECT_EQ(LogTexts(), (std::vector<std::string>{
-                              ", попытка соединения с http://other.example/list.txt",
-                              ", попытка соединения с http://other.example/list.txt",
-                              ", успешно загружено 2 подсетей"}));
+    EXPECT_EQ(LogTexts(),
+              (std::vector<std::string>{", попытка соединения с http://other.example/list.txt",
+                                        ", попытка соединения с http://other.example/list.txt",
+                                        ", успешно загружено 2 подсетей"}));
 }
 
 TEST_F(ListUpdaterTest, StartUpTickActivatesThenFetchesThirtySecondsLater) {
@@ -413,12 +413,11 @@ TEST_F(ListUpdaterTest, AListFileThatCannotBeWrittenIsLoggedAndTheNewListStillSe
     EXPECT_EQ(LogPictureFor(log.Lines()[2]), LogPicture::ImageError);
 }
 
-
 TEST_F(ListUpdaterTest, TheListFileLoadedAtStartIsLoggedAndShown) {
     const auto file = dir.Write("Lists/tarvel-list.lst", "# list\r\n62.80.160.0/19\r\n");
     const auto written = LocalTime(2026, 4, 2, 18, 45, 0);
-    std::filesystem::last_write_time(
-        file, std::filesystem::file_time_type::clock::from_sys(written));
+    std::filesystem::last_write_time(file,
+                                     std::filesystem::file_time_type::clock::from_sys(written));
     wall.activateChecked = true;
 
     EXPECT_TRUE(updater.LoadListFileAtStart());

@@ -1,10 +1,9 @@
 // The HTTP component against a real server on 127.0.0.1.
-#include "platform/http.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 
+#include "platform/http.h"
 #include "support/local_http_server.h"
 #include "support/ui_queue.h"
 
@@ -24,9 +23,7 @@ protected:
     std::unique_ptr<CurlHttpGet> MakeHttp(HttpLimits limits = {}) {
         auto http = std::make_unique<CurlHttpGet>(
             [this](std::function<void()> task) { queue.Post(std::move(task)); }, limits);
-        http->onDoneString = [this](const std::string& body) {
-            outcomes.push_back({true, body});
-        };
+        http->onDoneString = [this](const std::string& body) { outcomes.push_back({true, body}); };
         http->onError = [this] { outcomes.push_back({false, {}}); };
         return http;
     }
@@ -55,8 +52,7 @@ TEST_F(HttpGetTest, SendsAnHttp10GetWithTheComponentsHeadersToTheExplicitPort) {
     EXPECT_NE(request.find("\r\nUser-Agent: UtilMind HTTPGet\r\n"), std::string::npos);
     EXPECT_NE(request.find("\r\nAccept: */*\r\n"), std::string::npos);
     EXPECT_NE(request.find("\r\nPragma: no-cache\r\n"), std::string::npos);
-    EXPECT_NE(request.find("Host: 127.0.0.1:" + std::to_string(server.Port())),
-              std::string::npos);
+    EXPECT_NE(request.find("Host: 127.0.0.1:" + std::to_string(server.Port())), std::string::npos);
 }
 
 TEST_F(HttpGetTest, AnErrorPageArrivesAsItsBody) {
@@ -121,8 +117,8 @@ TEST_F(HttpGetTest, ARequestWhileAFetchRunsIsIgnored) {
     http->GetString(server.Url("/first.txt"));
     http->GetString(server.Url("/second.txt"));
     ASSERT_TRUE(WaitForOutcome());
-    EXPECT_FALSE(queue.RunUntil([this] { return outcomes.size() > 1; },
-                                std::chrono::milliseconds(300)));
+    EXPECT_FALSE(
+        queue.RunUntil([this] { return outcomes.size() > 1; }, std::chrono::milliseconds(300)));
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_NE(server.Requests()[0].find("/first.txt"), std::string::npos);
 

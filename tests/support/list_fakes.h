@@ -48,8 +48,8 @@ public:
 };
 
 // A local date and time (daylight saving decided by the zone).
-inline platform::TimePoint LocalTime(int year, int month, int day, int hour, int minute,
-                                     int second, int millisecond = 0) {
+inline platform::TimePoint LocalTime(int year, int month, int day, int hour, int minute, int second,
+                                     int millisecond = 0) {
     std::tm local{};
     local.tm_year = year - 1900;
     local.tm_mon = month - 1;
