@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config iproute2 qt6-base-dev libnl-3-dev libnl-route-3-dev
           libcurl4-openssl-dev libssl-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libpugixml-dev libxml2-dev python3)
+          libbenchmark-dev libpugixml-dev libxml2-dev python3 openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -46,12 +46,12 @@ void InitCurlOnce() {
 
 // True with the body when the transfer completed and the body is not empty. A body cut short
 // (time-out, reset, over the cap) is an error: a truncated list must never pass for a whole one.
-bool Fetch(const std::string& url, const HttpLimits& limits, const std::atomic<bool>& cancelled,
+bool Fetch(const std::string& url, const HttpOptions& options, const std::atomic<bool>& cancelled,
            std::string& body) {
     CURL* curl = curl_easy_init();
     if (!curl) return false;
     Transfer transfer;
-    transfer.maxBodyBytes = limits.maxBodyBytes;
+    transfer.maxBodyBytes = options.maxBodyBytes;
     transfer.cancelled = &cancelled;
 
     curl_slist* headers = nullptr;
@@ -71,12 +71,14 @@ bool Fetch(const std::string& url, const HttpLimits& limits, const std::atomic<b
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!options.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, options.caFile.c_str());
     curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs);
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options.connectTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, options.totalTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(options.maxBodyBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -94,9 +96,9 @@ bool Fetch(const std::string& url, const HttpLimits& limits, const std::atomic<b
 
 }  // namespace
 
-CurlHttpGet::CurlHttpGet(PostToUiThread postToUiThread, HttpLimits limits)
+CurlHttpGet::CurlHttpGet(PostToUiThread postToUiThread, HttpOptions options)
     : postToUiThread_(std::move(postToUiThread)),
-      limits_(limits),
+      options_(std::move(options)),
       shared_(std::make_shared<Shared>()) {
     shared_->owner = this;
     InitCurlOnce();
@@ -112,9 +114,9 @@ void CurlHttpGet::GetString(const std::string& url) {
     if (busy_) return;
     if (worker_.joinable()) worker_.join();  // the previous fetch has already posted its result
     busy_ = true;
-    worker_ = std::thread([url, limits = limits_, shared = shared_, post = postToUiThread_] {
+    worker_ = std::thread([url, options = options_, shared = shared_, post = postToUiThread_] {
         std::string body;
-        const bool ok = Fetch(url, limits, shared->cancelled, body);
+        const bool ok = Fetch(url, options, shared->cancelled, body);
         if (shared->cancelled) return;
         post([shared, ok, body = std::move(body)]() mutable {
             if (shared->owner) shared->owner->Deliver(ok, std::move(body));

@@ -27,18 +27,20 @@ public:
     std::function<void()> onError;
 };
 
-struct HttpLimits {
+struct HttpOptions {
     long connectTimeoutMs = 15'000;
     long totalTimeoutMs = 120'000;
     // A larger body is an error, not a truncated text.
     std::size_t maxBodyBytes = 32u << 20;
+    // Certificates of https sources are checked against this CA file; empty: the system's.
+    std::string caFile;
 };
 
 // HTTP/1.0 GET on libcurl: user agent "UtilMind HTTPGet", "Accept: */*", no cache; http and
 // https (certificates verified), an explicit port honoured, redirects followed a few times.
 class CurlHttpGet : public HttpGet {
 public:
-    explicit CurlHttpGet(PostToUiThread postToUiThread, HttpLimits limits = {});
+    explicit CurlHttpGet(PostToUiThread postToUiThread, HttpOptions options = {});
     // Aborts a running fetch and waits for its thread; its result is never delivered.
     ~CurlHttpGet() override;
     CurlHttpGet(const CurlHttpGet&) = delete;
@@ -53,7 +55,7 @@ private:
     void Deliver(bool ok, std::string body);
 
     PostToUiThread postToUiThread_;
-    HttpLimits limits_;
+    HttpOptions options_;
     std::shared_ptr<Shared> shared_;
     std::thread worker_;
     bool busy_ = false;

@@ -19,6 +19,13 @@ const std::string kListBody =
     "# Tarvel exchange networks\r\n62.80.160.0/19\r\n194.44.0.0-194.44.255.255\r\n10.0.0.0\r\n";
 const std::string kOldListFile = "1.2.3.0/24\r\n";
 
+platform::HttpOptions ShortTimeouts() {
+    platform::HttpOptions options;
+    options.connectTimeoutMs = 2000;
+    options.totalTimeoutMs = 500;  // for the server that never answers
+    return options;
+}
+
 // The program's side of one download: the updater over the real HTTP component.
 struct Program {
     explicit Program(const std::string& url) {
@@ -40,7 +47,7 @@ struct Program {
     SubnetList subnets;
     UpdateLog log;
     platform::CurlHttpGet http{[this](std::function<void()> task) { queue.Post(std::move(task)); },
-                               {.connectTimeoutMs = 2000, .totalTimeoutMs = 500}};
+                               ShortTimeouts()};
     platform::ManualTimer refreshTimer, renewPeriodTimer;
     platform::SystemClock clock;
     test::FakeWall wall;

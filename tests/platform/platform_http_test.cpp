@@ -1,17 +1,41 @@
 // The HTTP component against a real server on 127.0.0.1.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <thread>
 
 #include "platform/http.h"
 #include "support/local_http_server.h"
+#include "support/netns.h"
+#include "support/temp_dir.h"
 #include "support/ui_queue.h"
+
+extern char** environ;
 
 namespace korvane::platform {
 namespace {
 
 using test::HttpResponse;
 using test::LocalHttpServer;
+
+HttpOptions Timeouts(long connectMs, long totalMs) {
+    HttpOptions options;
+    options.connectTimeoutMs = connectMs;
+    options.totalTimeoutMs = totalMs;
+    return options;
+}
+
+HttpOptions BodyCap(std::size_t bytes) {
+    HttpOptions options;
+    options.maxBodyBytes = bytes;
+    return options;
+}
 
 struct Outcome {
     bool done = false;
@@ -20,9 +44,9 @@ struct Outcome {
 
 class HttpGetTest : public ::testing::Test {
 protected:
-    std::unique_ptr<CurlHttpGet> MakeHttp(HttpLimits limits = {}) {
+    std::unique_ptr<CurlHttpGet> MakeHttp(HttpOptions options = {}) {
         auto http = std::make_unique<CurlHttpGet>(
-            [this](std::function<void()> task) { queue.Post(std::move(task)); }, limits);
+            [this](std::function<void()> task) { queue.Post(std::move(task)); }, options);
         http->onDoneString = [this](const std::string& body) { outcomes.push_back({true, body}); };
         http->onError = [this] { outcomes.push_back({false, {}}); };
         return http;
@@ -82,7 +106,7 @@ TEST_F(HttpGetTest, FailuresWithoutABodyAreErrors) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         outcomes.clear();
-        auto http = MakeHttp({.connectTimeoutMs = 2000, .totalTimeoutMs = 400});
+        auto http = MakeHttp(Timeouts(2000, 400));
         http->GetString(c.url);
         ASSERT_TRUE(WaitForOutcome());
         ASSERT_EQ(outcomes.size(), 1u);
@@ -98,13 +122,13 @@ TEST_F(HttpGetTest, ABodyOverTheCapIsAnErrorNotATruncatedText) {
     LocalHttpServer withoutLength("HTTP/1.0 200 OK\r\n\r\n" + big);
     for (const LocalHttpServer* server : {&withLength, &withoutLength}) {
         outcomes.clear();
-        auto http = MakeHttp({.maxBodyBytes = 4096});
+        auto http = MakeHttp(BodyCap(4096));
         http->GetString(server->Url("/big.txt"));
         ASSERT_TRUE(WaitForOutcome());
         EXPECT_FALSE(outcomes[0].done);
     }
     outcomes.clear();
-    auto http = MakeHttp({.maxBodyBytes = 5000});
+    auto http = MakeHttp(BodyCap(5000));
     http->GetString(withoutLength.Url("/big.txt"));
     ASSERT_TRUE(WaitForOutcome());
     EXPECT_TRUE(outcomes[0].done);
@@ -129,7 +153,7 @@ TEST_F(HttpGetTest, ARequestWhileAFetchRunsIsIgnored) {
 
 TEST_F(HttpGetTest, DestroyingTheComponentMidFetchReturnsAtOnceAndDeliversNothing) {
     LocalHttpServer silent{LocalHttpServer::NeverAnswer{}};
-    auto http = MakeHttp({.connectTimeoutMs = 60'000, .totalTimeoutMs = 60'000});
+    auto http = MakeHttp(Timeouts(60'000, 60'000));
     http->GetString(silent.Url("/list.txt"));
     for (int i = 0; i < 500 && silent.Requests().empty(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -140,6 +164,84 @@ TEST_F(HttpGetTest, DestroyingTheComponentMidFetchReturnsAtOnceAndDeliversNothin
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     queue.RunUntil([] { return false; }, std::chrono::milliseconds(100));
     EXPECT_TRUE(outcomes.empty());
+}
+
+bool Accepts(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return ok;
+}
+
+// "openssl s_server" with a self-signed certificate for 127.0.0.1, answering GET with a page.
+class TlsServer {
+public:
+    explicit TlsServer(const test::TempDir& dir) : port_(test::ClosedLocalPort()) {
+        cert_ = (dir / "cert.pem").string();
+        const std::string key = (dir / "key.pem").string();
+        if (test::RunCommand("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
+                             " -addext subjectAltName=IP:127.0.0.1 -keyout " +
+                             key + " -out " + cert_ + " >/dev/null 2>&1") != 0) {
+            return;
+        }
+        const std::string port = std::to_string(port_);
+        const char* argv[] = {"openssl", "s_server",   "-quiet", "-www",
+                              "-accept", port.c_str(), "-cert",  cert_.c_str(),
+                              "-key",    key.c_str(),  nullptr};
+        if (posix_spawnp(&pid_, "openssl", nullptr, nullptr, const_cast<char**>(argv), environ) !=
+            0) {
+            pid_ = -1;
+            return;
+        }
+        for (int i = 0; i < 500 && !Accepts(port_); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ~TlsServer() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    bool Running() const { return pid_ > 0 && Accepts(port_); }
+    std::string Url() const { return "https://127.0.0.1:" + std::to_string(port_) + "/"; }
+    const std::string& CertFile() const { return cert_; }
+
+private:
+    int port_;
+    pid_t pid_ = -1;
+    std::string cert_;
+};
+
+TEST_F(HttpGetTest, HttpsCertificatesAreVerified) {
+    test::TempDir dir;
+    TlsServer server(dir);
+    if (!server.Running()) GTEST_SKIP() << "no openssl command to run a TLS server";
+
+    auto untrusted = MakeHttp();
+    untrusted->GetString(server.Url());
+    ASSERT_TRUE(WaitForOutcome());
+    EXPECT_FALSE(outcomes[0].done);  // self-signed: refused
+
+    outcomes.clear();
+    HttpOptions trust;
+    trust.caFile = server.CertFile();
+    auto trusting = MakeHttp(trust);
+    trusting->GetString(server.Url());
+    ASSERT_TRUE(WaitForOutcome());
+    ASSERT_TRUE(outcomes[0].done);
+    EXPECT_NE(outcomes[0].body.find("s_server"), std::string::npos) << outcomes[0].body;
+}
+
+TEST_F(HttpGetTest, HttpsToAPlainServerIsAnError) {
+    LocalHttpServer plain(HttpResponse("200 OK", "10.0.0.0/8\r\n"));
+    auto http = MakeHttp(Timeouts(1000, 1000));
+    http->GetString("https://127.0.0.1:" + std::to_string(plain.Port()) + "/list.txt");
+    ASSERT_TRUE(WaitForOutcome());
+    EXPECT_FALSE(outcomes[0].done);
 }
 
 }  // namespace
