@@ -188,10 +188,9 @@ void BM_CleanupRoutesSim(benchmark::State& state) {
         row.dwForwardMetric1 = 1;
         table.push_back(row);
         if (i % 2)
-            copies.WriteString(routing::kPersistentRoutesKey,
-                               routing::AddressToText(row.dwForwardDest) +
-                                   ",255.255.255.0,10.20.30.1,1",
-                               "");
+            copies.WriteString(
+                routing::kPersistentRoutesKey,
+                routing::AddressToText(row.dwForwardDest) + ",255.255.255.0,10.20.30.1,1", "");
     }
     registry.Apply(platform::Hive::LocalMachine, copies);
     routing::PersistentRoutes persistent(registry);

@@ -34,29 +34,45 @@ std::uint32_t CheckForwardRowShape(const MIB_IPFORWARDROW& row) {
 
 std::string StandardSystemMessage(std::uint32_t code) {
     switch (code) {
-        case kNoError: return "The operation completed successfully.";
+        case kNoError:
+            return "The operation completed successfully.";
         case kErrorAccessDenied:
             return "Access is denied. Changing the routing table needs root rights or the "
                    "CAP_NET_ADMIN capability.";
         case kErrorNotEnoughMemory:
             return "Not enough memory resources are available to process this command.";
-        case kErrorGenFailure: return "A device attached to the system is not functioning.";
-        case kErrorNotSupported: return "The request is not supported.";
-        case kErrorInvalidParameter: return "The parameter is incorrect.";
-        case kErrorBufferOverflow: return "The file name is too long.";
-        case kErrorInsufficientBuffer: return "The data area passed to a system call is too small.";
-        case kErrorAlreadyExists: return "Cannot create a file when that file already exists.";
-        case kErrorNoData: return "The pipe is being closed.";
-        case kErrorMoreData: return "More data is available.";
-        case kErrorCanNotComplete: return "Cannot complete this function.";
-        case kErrorNotFound: return "Element not found.";
-        case kErrorNetworkUnreachable: return "The network location cannot be reached.";
-        case kErrorHostUnreachable: return "The remote system is not reachable by the transport.";
-        default: return "Unknown error " + std::to_string(code) + ".";
+        case kErrorGenFailure:
+            return "A device attached to the system is not functioning.";
+        case kErrorNotSupported:
+            return "The request is not supported.";
+        case kErrorInvalidParameter:
+            return "The parameter is incorrect.";
+        case kErrorBufferOverflow:
+            return "The file name is too long.";
+        case kErrorInsufficientBuffer:
+            return "The data area passed to a system call is too small.";
+        case kErrorAlreadyExists:
+            return "Cannot create a file when that file already exists.";
+        case kErrorNoData:
+            return "The pipe is being closed.";
+        case kErrorMoreData:
+            return "More data is available.";
+        case kErrorCanNotComplete:
+            return "Cannot complete this function.";
+        case kErrorNotFound:
+            return "Element not found.";
+        case kErrorNetworkUnreachable:
+            return "The network location cannot be reached.";
+        case kErrorHostUnreachable:
+            return "The remote system is not reachable by the transport.";
+        default:
+            return "Unknown error " + std::to_string(code) + ".";
     }
 }
 
-std::string IpHelper::SystemMessage(std::uint32_t code) const { return StandardSystemMessage(code); }
+std::string IpHelper::SystemMessage(std::uint32_t code) const {
+    return StandardSystemMessage(code);
+}
 
 std::unique_ptr<IpHelper> CreateIpHelper(const std::string& backend,
                                          const std::string& simNetworkFile) {

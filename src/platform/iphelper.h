@@ -11,18 +11,18 @@ namespace korvane::platform {
 
 // Windows status codes.
 inline constexpr std::uint32_t kNoError = 0;
-inline constexpr std::uint32_t kErrorAccessDenied = 5;       // no right to change routes
+inline constexpr std::uint32_t kErrorAccessDenied = 5;  // no right to change routes
 inline constexpr std::uint32_t kErrorNotEnoughMemory = 8;
-inline constexpr std::uint32_t kErrorGenFailure = 31;        // anything without a closer code
+inline constexpr std::uint32_t kErrorGenFailure = 31;  // anything without a closer code
 inline constexpr std::uint32_t kErrorNotSupported = 50;
 inline constexpr std::uint32_t kErrorInvalidParameter = 87;
-inline constexpr std::uint32_t kErrorBufferOverflow = 111;   // GetAdaptersInfo: buffer too small
+inline constexpr std::uint32_t kErrorBufferOverflow = 111;      // GetAdaptersInfo: buffer too small
 inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;  // GetIpForwardTable: no buffer
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;
-inline constexpr std::uint32_t kErrorNoData = 232;           // no adapter information
-inline constexpr std::uint32_t kErrorMoreData = 234;         // table grew: rows delivered in part
+inline constexpr std::uint32_t kErrorNoData = 232;    // no adapter information
+inline constexpr std::uint32_t kErrorMoreData = 234;  // table grew: rows delivered in part
 inline constexpr std::uint32_t kErrorCanNotComplete = 1003;
-inline constexpr std::uint32_t kErrorNotFound = 1168;        // no such route row
+inline constexpr std::uint32_t kErrorNotFound = 1168;  // no such route row
 inline constexpr std::uint32_t kErrorNetworkUnreachable = 1231;
 inline constexpr std::uint32_t kErrorHostUnreachable = 1232;
 
@@ -70,7 +70,7 @@ struct IP_ADAPTER_INFO {
 };
 
 class IpHelper {
-public:
+  public:
     virtual ~IpHelper() = default;
 
     // Interfaces present, the loopback interface included.

@@ -41,23 +41,33 @@ std::string AddressText(std::uint32_t address) {
 
 std::uint32_t StatusOfErrno(int error) {
     switch (error) {
-        case 0: return kNoError;
+        case 0:
+            return kNoError;
         case EPERM:
-        case EACCES: return kErrorAccessDenied;
-        case EEXIST: return kErrorAlreadyExists;
+        case EACCES:
+            return kErrorAccessDenied;
+        case EEXIST:
+            return kErrorAlreadyExists;
         case ESRCH:
-        case ENOENT: return kErrorNotFound;
+        case ENOENT:
+            return kErrorNotFound;
         case EINVAL:
         case ENODEV:
-        case ERANGE: return kErrorInvalidParameter;
-        case ENETUNREACH: return kErrorNetworkUnreachable;
-        case EHOSTUNREACH: return kErrorHostUnreachable;
+        case ERANGE:
+            return kErrorInvalidParameter;
+        case ENETUNREACH:
+            return kErrorNetworkUnreachable;
+        case EHOSTUNREACH:
+            return kErrorHostUnreachable;
         case EOPNOTSUPP:
         case EAFNOSUPPORT:
-        case EPROTONOSUPPORT: return kErrorNotSupported;
+        case EPROTONOSUPPORT:
+            return kErrorNotSupported;
         case ENOMEM:
-        case ENOBUFS: return kErrorNotEnoughMemory;
-        default: return kErrorGenFailure;
+        case ENOBUFS:
+            return kErrorNotEnoughMemory;
+        default:
+            return kErrorGenFailure;
     }
 }
 
@@ -68,8 +78,11 @@ nla_policy RoutePolicy(int attribute) {
         case RTA_GATEWAY:
         case RTA_OIF:
         case RTA_PRIORITY:
-        case RTA_TABLE: policy.type = NLA_U32; break;
-        default: break;
+        case RTA_TABLE:
+            policy.type = NLA_U32;
+            break;
+        default:
+            break;
     }
     return policy;
 }
@@ -320,7 +333,8 @@ struct NetlinkIpHelper::Impl {
                 return Fail(kErrorNotEnoughMemory, what);
             }
             const int result = Transact(message, handler);
-            if (result != 0 || !interrupted || attempt == kDumpAttempts) return Status(result, what);
+            if (result != 0 || !interrupted || attempt == kDumpAttempts)
+                return Status(result, what);
         }
     }
 
@@ -336,8 +350,8 @@ struct NetlinkIpHelper::Impl {
         ifinfomsg request{};
         request.ifi_family = AF_UNSPEC;
         const MessageHandler handler = [&](nlmsghdr* header) { AppendLink(header, links); };
-        std::uint32_t status = Dump(RTM_GETLINK, request, "RTM_GETLINK", handler,
-                                    [&] { links.clear(); });
+        std::uint32_t status =
+            Dump(RTM_GETLINK, request, "RTM_GETLINK", handler, [&] { links.clear(); });
         std::sort(links.begin(), links.end(),
                   [](const Link& a, const Link& b) { return a.index < b.index; });
         return status;
@@ -403,7 +417,8 @@ struct NetlinkIpHelper::Impl {
             request.rtm_type = RTN_UNICAST;
         }
         nl_msg* message = nlmsg_alloc_simple(type, flags | NLM_F_ACK);
-        bool built = message && nlmsg_append(message, &request, sizeof request, NLMSG_ALIGNTO) == 0 &&
+        bool built = message &&
+                     nlmsg_append(message, &request, sizeof request, NLMSG_ALIGNTO) == 0 &&
                      nla_put_u32(message, RTA_TABLE, RT_TABLE_MAIN) == 0 &&
                      nla_put_u32(message, RTA_DST, row.dwForwardDest) == 0 &&
                      nla_put_u32(message, RTA_PRIORITY, row.dwForwardMetric1) == 0;
@@ -435,7 +450,8 @@ struct NetlinkIpHelper::Impl {
         std::vector<MIB_IPFORWARDROW> rows;
         if (std::uint32_t dumped = DumpRoutes(rows)) return dumped;
         for (const auto& existing : rows)
-            if (SameForwardRow(existing, row)) return Fail(kErrorAlreadyExists, "RTM_NEWROUTE: row exists");
+            if (SameForwardRow(existing, row))
+                return Fail(kErrorAlreadyExists, "RTM_NEWROUTE: row exists");
         return ChangeRoute(RTM_NEWROUTE, NLM_F_CREATE | NLM_F_APPEND, row, LinuxProtocol(row),
                            "RTM_NEWROUTE");
     }
@@ -488,7 +504,8 @@ struct NetlinkIpHelper::Impl {
         };
         const int result = Transact(message, handler);
         switch (result) {
-            case 0: break;
+            case 0:
+                break;
             // No usable route: unreachable, blackhole or prohibit.
             case ENETUNREACH:
             case EHOSTUNREACH:
@@ -496,7 +513,8 @@ struct NetlinkIpHelper::Impl {
             case EACCES:
                 return Fail(kErrorCanNotComplete,
                             std::string("RTM_GETROUTE: ") + std::strerror(result));
-            default: return Status(result, "RTM_GETROUTE");
+            default:
+                return Status(result, "RTM_GETROUTE");
         }
         if (!found) return Fail(kErrorCanNotComplete, "RTM_GETROUTE: no interface");
         *index = found;

@@ -20,7 +20,7 @@ namespace korvane::platform {
 inline constexpr unsigned char kNetlinkRouteProtocol = 222;
 
 class NetlinkIpHelper : public IpHelper {
-public:
+  public:
     // Opens the rtnetlink socket; throws std::runtime_error when it cannot.
     NetlinkIpHelper();
     ~NetlinkIpHelper() override;
@@ -37,7 +37,7 @@ public:
     // Adds the kernel's own reason to the text of the last failure.
     std::string SystemMessage(std::uint32_t code) const override;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

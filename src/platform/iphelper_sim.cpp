@@ -17,8 +17,8 @@ constexpr std::uint32_t kLoopbackIndex = 1;
 std::uint32_t ParseAddress(const std::string& text, int line) {
     in_addr address{};
     if (inet_pton(AF_INET, text.c_str(), &address) != 1)
-        throw std::invalid_argument("network description, line " + std::to_string(line) +
-                                    ": \"" + text + "\" is no IPv4 address");
+        throw std::invalid_argument("network description, line " + std::to_string(line) + ": \"" +
+                                    text + "\" is no IPv4 address");
     return address.s_addr;
 }
 
@@ -31,8 +31,8 @@ std::uint32_t ParseNumber(const std::string& text, int line) {
         used = 0;
     }
     if (used == 0 || used != text.size() || value > 0xFFFFFFFFul)
-        throw std::invalid_argument("network description, line " + std::to_string(line) +
-                                    ": \"" + text + "\" is no number");
+        throw std::invalid_argument("network description, line " + std::to_string(line) + ": \"" +
+                                    text + "\" is no number");
     return static_cast<std::uint32_t>(value);
 }
 
@@ -101,7 +101,8 @@ void SimIpHelper::Load(std::string_view description) {
             }
             AddAdapter(adapter);
         } else if (words[0] == "route") {
-            if (words.size() < 5) fail("route <destination> <mask> <next hop> <interface> expected");
+            if (words.size() < 5)
+                fail("route <destination> <mask> <next hop> <interface> expected");
             MIB_IPFORWARDROW row;
             row.dwForwardDest = ParseAddress(words[1], number);
             row.dwForwardMask = ParseAddress(words[2], number);
@@ -113,9 +114,12 @@ void SimIpHelper::Load(std::string_view description) {
             for (std::size_t i = 5; i < words.size(); i += 2) {
                 if (i + 1 == words.size()) fail("\"" + words[i] + "\" needs a value");
                 const std::uint32_t value = ParseNumber(words[i + 1], number);
-                if (words[i] == "metric") row.dwForwardMetric1 = value;
-                else if (words[i] == "proto") row.dwForwardProto = value;
-                else fail("unexpected \"" + words[i] + "\"");
+                if (words[i] == "metric")
+                    row.dwForwardMetric1 = value;
+                else if (words[i] == "proto")
+                    row.dwForwardProto = value;
+                else
+                    fail("unexpected \"" + words[i] + "\"");
             }
             if (!FindAdapter(row.dwForwardIfIndex)) fail("no adapter " + words[4]);
             if (FindRow(row) != routes_.size()) fail("the row exists already");
@@ -208,7 +212,8 @@ std::uint32_t SimIpHelper::CheckRow(const MIB_IPFORWARDROW& row) const {
     if (row.dwForwardNextHop == 0) return kNoError;
     if (adapter->IpAddress == "0.0.0.0") return kErrorNetworkUnreachable;
     const std::uint32_t mask = ParseAddress(adapter->IpMask, 0);
-    const bool onLink = (row.dwForwardNextHop & mask) == (ParseAddress(adapter->IpAddress, 0) & mask);
+    const bool onLink =
+        (row.dwForwardNextHop & mask) == (ParseAddress(adapter->IpAddress, 0) & mask);
     return onLink ? kNoError : kErrorNetworkUnreachable;
 }
 
@@ -277,8 +282,7 @@ std::uint32_t SimIpHelper::GetIpForwardTable(MIB_IPFORWARDROW* table, std::uint3
         return Fail(kErrorInsufficientBuffer);
     }
     std::vector<MIB_IPFORWARDROW> rows = routes_;
-    if (sorted)
-        std::stable_sort(rows.begin(), rows.end(), ForwardRowLess);
+    if (sorted) std::stable_sort(rows.begin(), rows.end(), ForwardRowLess);
     const std::uint32_t delivered = std::min(*size, needed);
     std::copy_n(rows.begin(), delivered, table);
     *size = needed;

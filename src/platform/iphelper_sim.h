@@ -43,7 +43,7 @@ enum class SimOperation {
 inline constexpr std::size_t kSimOperationCount = 7;
 
 class SimIpHelper : public IpHelper {
-public:
+  public:
     SimIpHelper() = default;
     // Throws std::invalid_argument naming the line that is wrong.
     explicit SimIpHelper(std::string_view description);
@@ -85,7 +85,7 @@ public:
     std::uint32_t GetBestInterface(std::uint32_t destination, std::uint32_t* index) override;
     std::uint32_t LastError() const override { return lastError_; }
 
-private:
+  private:
     static std::size_t Slot(SimOperation operation) { return static_cast<std::size_t>(operation); }
     // Counts the call; a scripted failure gives its status, else 0.
     std::uint32_t Enter(SimOperation operation);

@@ -70,9 +70,8 @@ void TAdapterList::Refresh(platform::IpHelper& ipHelper) {
     std::uint32_t size = 0;
     std::vector<platform::IP_ADAPTER_INFO> records;
     std::uint32_t status = ipHelper.GetAdaptersInfo(nullptr, &size);
-    for (int attempt = 0; status == platform::kErrorBufferOverflow &&
-                          attempt < kAdapterReadAttempts;
-         ++attempt) {
+    for (int attempt = 0;
+         status == platform::kErrorBufferOverflow && attempt < kAdapterReadAttempts; ++attempt) {
         records.assign(size, {});
         status = ipHelper.GetAdaptersInfo(records.data(), &size);
     }

@@ -20,7 +20,7 @@ namespace korvane::routing {
 
 // Adapter enumeration failed; ends the operation that asked for the list.
 class EIpHlpError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -45,7 +45,7 @@ using AdapterRef = std::shared_ptr<const TAdapterItem>;  // none = nullptr
 std::string VirtualGatewayOf(const std::string& ipAddress);
 
 class TAdapterList {
-public:
+  public:
     // Filled at once; throws EIpHlpError.
     explicit TAdapterList(platform::IpHelper& ipHelper);
     // An empty list, for a wall that has not looked yet.
@@ -62,7 +62,7 @@ public:
     std::size_t Count() const { return items_.size(); }
     const TAdapterItem& operator[](std::size_t i) const { return *items_[i]; }
 
-private:
+  private:
     std::vector<AdapterRef> items_;
 };
 
@@ -72,7 +72,7 @@ struct TWin2KBlackRouteItem {
 };
 
 class TWin2KBlackRouteList {
-public:
+  public:
     // Built at once from the adapters present; throws EIpHlpError.
     explicit TWin2KBlackRouteList(platform::IpHelper& ipHelper);
     TWin2KBlackRouteList() = default;
@@ -88,7 +88,7 @@ public:
 
     const std::vector<TWin2KBlackRouteItem>& Items() const { return items_; }
 
-private:
+  private:
     std::vector<TWin2KBlackRouteItem> items_;
     std::unordered_set<std::string> keys_;  // network + "\n" + mask
 };

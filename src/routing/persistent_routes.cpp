@@ -62,9 +62,8 @@ void PersistentRoutes::Commit() {
 PersistentRoutes::Batch::Batch(PersistentRoutes& routes) : routes_(routes) { routes_.Begin(); }
 PersistentRoutes::Batch::~Batch() { routes_.Commit(); }
 
-void PersistentRoutes::WritePersistentRoute(const std::string& destination,
-                                            const std::string& mask, const std::string& gateway,
-                                            const std::string& metric) {
+void PersistentRoutes::WritePersistentRoute(const std::string& destination, const std::string& mask,
+                                            const std::string& gateway, const std::string& metric) {
     const std::string name = PersistentRouteName(destination, mask, gateway, metric);
     if (pending_) {
         if (!pending_->keyExists) return;

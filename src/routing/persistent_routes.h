@@ -19,7 +19,7 @@ std::string PersistentRouteName(const std::string& destination, const std::strin
                                 const std::string& gateway, const std::string& metric);
 
 class PersistentRoutes {
-public:
+  public:
     explicit PersistentRoutes(platform::Registry& registry);
     ~PersistentRoutes();
 
@@ -34,17 +34,17 @@ public:
     // deletes are collected; the outermost Batch applies them in one rewrite of the hive.
     // Batches nest; wrap every operation that touches many routes in one.
     class Batch {
-    public:
+      public:
         explicit Batch(PersistentRoutes& routes);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
 
-    private:
+      private:
         PersistentRoutes& routes_;
     };
 
-private:
+  private:
     struct Pending;
     void Begin();
     void Commit();

@@ -141,7 +141,8 @@ bool RouteOperations::CleanupRoutes() {
             continue;
         }
         if (dest == "224.0.0.0") continue;
-        if (wall_.UseVpn && dest == wall_.VpnServerAddress && hop == wall_.ExchangeGateway) continue;
+        if (wall_.UseVpn && dest == wall_.VpnServerAddress && hop == wall_.ExchangeGateway)
+            continue;
         const std::string mask = AddressToText(row.dwForwardMask);
         if (wall_.LocalNetworks.Contains(dest, mask)) continue;
         if (untouched.contains(dest)) continue;

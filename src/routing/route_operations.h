@@ -17,7 +17,7 @@ namespace korvane::routing {
 inline constexpr std::uint32_t kInterfaceNotFound = 10;
 
 class RouteOperations {
-public:
+  public:
     RouteOperations(platform::IpHelper& ipHelper, platform::Messages& messages,
                     PersistentRoutes& persistentRoutes, const WallState& wall,
                     const core::Controls& controls);
@@ -37,7 +37,7 @@ public:
     // next hop than ExchangeGateway was seen.
     bool CleanupRoutes();
 
-private:
+  private:
     bool ReadRouteTable(std::vector<platform::MIB_IPFORWARDROW>& rows);
 
     platform::IpHelper& ipHelper_;

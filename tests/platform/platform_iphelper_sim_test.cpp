@@ -78,7 +78,8 @@ TEST(PlatformSimIpHelper, RowStatuses) {
     EXPECT_EQ(sim.CreateIpForwardEntry(Row("10.1.0.0", "255.255.0.0", "10.20.30.2", 2)), 0u);
     EXPECT_EQ(sim.SetIpForwardEntry(Row("10.1.0.0", "255.255.0.0", "10.20.30.1", 2, 9)), 0u);
     EXPECT_TRUE(sim.HasRoute("10.1.0.0", "255.255.0.0", "10.20.30.1"));
-    EXPECT_EQ(sim.SetIpForwardEntry(Row("10.2.0.0", "255.255.0.0", "10.20.30.1", 2)), kErrorNotFound);
+    EXPECT_EQ(sim.SetIpForwardEntry(Row("10.2.0.0", "255.255.0.0", "10.20.30.1", 2)),
+              kErrorNotFound);
 
     EXPECT_EQ(sim.CreateIpForwardEntry(Row("10.3.0.0", "255.255.0.0", "192.168.7.1", 2)),
               kErrorNetworkUnreachable);  // not on eth0's network
@@ -91,7 +92,8 @@ TEST(PlatformSimIpHelper, RowStatuses) {
     EXPECT_EQ(sim.LastError(), kErrorInvalidParameter);
 
     EXPECT_EQ(sim.DeleteIpForwardEntry(Row("10.1.0.0", "255.255.0.0", "10.20.30.1", 2)), 0u);
-    EXPECT_EQ(sim.DeleteIpForwardEntry(Row("10.1.0.0", "255.255.0.0", "10.20.30.1", 2)), kErrorNotFound);
+    EXPECT_EQ(sim.DeleteIpForwardEntry(Row("10.1.0.0", "255.255.0.0", "10.20.30.1", 2)),
+              kErrorNotFound);
     EXPECT_FALSE(sim.HasRoute("10.1.0.0", "255.255.0.0", "10.20.30.1"));
     EXPECT_TRUE(sim.HasRoute("10.1.0.0", "255.255.0.0", "10.20.30.2"));
 }
@@ -183,7 +185,8 @@ TEST(PlatformIpHelperFactory, ByNameAndFromTheEnvironment) {
 }
 
 TEST(PlatformSimIpHelper, SandboxNetworkLoads) {
-    const auto file = std::filesystem::path(__FILE__).parent_path() / "../../data/sandbox-network.txt";
+    const auto file =
+        std::filesystem::path(__FILE__).parent_path() / "../../data/sandbox-network.txt";
     const SimIpHelper sim = SimIpHelper::FromFile(file);
     EXPECT_EQ(sim.RouteTexts().front(), "0.0.0.0/0.0.0.0 via 10.20.30.1 if 2 metric 1 proto 3");
 }

@@ -69,7 +69,8 @@ TEST(RoutingAdapters, EnumerationFailuresRaiseWithTheirTexts) {
         std::string message;
     };
     const Case cases[] = {
-        {SimOperation::GetNumberOfInterfaces, 87, "Function GetNumberOfInterfaces. Invalid parameter"},
+        {SimOperation::GetNumberOfInterfaces, 87,
+         "Function GetNumberOfInterfaces. Invalid parameter"},
         {SimOperation::GetAdaptersInfo, 50,
          "Function GetAdaptersInfo is not supported by the operating system."},
         {SimOperation::GetAdaptersInfo, 232,
@@ -137,7 +138,7 @@ TEST(RoutingAdapterCombos, ItemsAndSelectionsFollowTheAdapterItems) {
 }
 
 class RoutingInterfaceMetrics : public ::testing::Test {
-protected:
+  protected:
     RoutingInterfaceMetrics() : registry(dir.path()) {
         registry.CreateKey(platform::Hive::LocalMachine, InterfaceParametersKey("eth0"));
         registry.CreateKey(platform::Hive::LocalMachine, InterfaceParametersKey("tap0"));
@@ -172,8 +173,10 @@ TEST_F(RoutingInterfaceMetrics, ByBlockingMethodAndVpn) {
         {3, false, 1u, 3u},
     };
     for (const Case& c : cases) {
-        registry.DeleteValue(platform::Hive::LocalMachine, InterfaceParametersKey("eth0"), "InterfaceMetric");
-        registry.DeleteValue(platform::Hive::LocalMachine, InterfaceParametersKey("tap0"), "InterfaceMetric");
+        registry.DeleteValue(platform::Hive::LocalMachine, InterfaceParametersKey("eth0"),
+                             "InterfaceMetric");
+        registry.DeleteValue(platform::Hive::LocalMachine, InterfaceParametersKey("tap0"),
+                             "InterfaceMetric");
         controls.comboBlockByLoopback.itemIndex = c.method;
         controls.checkUseVPN = c.vpn;
         WriteInterfaceMetrics(registry, controls, list.FindByName("eth0"), list.FindByName("tap0"));
@@ -188,7 +191,8 @@ TEST_F(RoutingInterfaceMetrics, MissingKeysAndAnEmptyComboWriteNothing) {
     EXPECT_FALSE(registry.KeyExists(platform::Hive::LocalMachine, InterfaceParametersKey("wlan0")));
     EXPECT_EQ(Metric("tap0"), 1u);
 
-    registry.DeleteValue(platform::Hive::LocalMachine, InterfaceParametersKey("tap0"), "InterfaceMetric");
+    registry.DeleteValue(platform::Hive::LocalMachine, InterfaceParametersKey("tap0"),
+                         "InterfaceMetric");
     controls.comboLoopbackAdapter = {};
     WriteInterfaceMetrics(registry, controls, list.FindByName("eth0"), list.FindByName("tap0"));
     EXPECT_EQ(Metric("tap0"), std::nullopt);

@@ -61,8 +61,8 @@ std::vector<std::string> OurTable(platform::IpHelper& helper) {
 
 // The main table as `ip -4 -o route` prints it, one text per next hop.
 std::vector<std::string> IpTable() {
-    static const std::vector<std::string> kTypes = {"unicast", "blackhole", "unreachable",
-                                                    "prohibit", "throw", "multicast"};
+    static const std::vector<std::string> kTypes = {"unicast",  "blackhole", "unreachable",
+                                                    "prohibit", "throw",     "multicast"};
     std::istringstream lines(Shell("ip -4 -o route show table main"));
     std::vector<std::string> texts;
     for (std::string line; std::getline(lines, line);) {
@@ -103,7 +103,7 @@ std::string Trim(std::string text) {
 // kv0 (10.77.0.2/24, default route via 10.77.0.1) is the exchange side; kv2 (10.88.0.2/24)
 // a second adapter; kv1 and kv3 are their peers without addresses.
 class RoutingNetlink : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         KORVANE_REQUIRE_PRIVATE_NETNS();  // before anything touches a routing table
         Shell("ip link add kv0 type veth peer name kv1 && ip link add kv2 type veth peer name kv3");
@@ -115,8 +115,7 @@ protected:
         helper = std::make_unique<NetlinkIpHelper>();
     }
     void TearDown() override {
-        if (test::InPrivateNetworkNamespace())
-            test::RunCommand("ip link del kv0; ip link del kv2");
+        if (test::InPrivateNetworkNamespace()) test::RunCommand("ip link del kv0; ip link del kv2");
     }
     MIB_IPFORWARDROW Row(const std::string& destination, const std::string& mask,
                          const std::string& gateway, std::uint32_t index, std::uint32_t metric) {
@@ -174,15 +173,18 @@ TEST_F(RoutingNetlink, DumpHasEveryRowThatIpShowsInOrder) {
     Shell("ip route add 10.3.0.0/16 via 10.77.0.1 table 100");  // not the main table
     const auto ours = OurTable(*helper);
     EXPECT_EQ(ours, IpTable());
-    EXPECT_EQ(std::count(ours.begin(), ours.end(), RowText("0.0.0.0/0", "10.77.0.9", "kv0", "0")), 1);
-    EXPECT_EQ(std::count(ours.begin(), ours.end(), RowText("10.2.0.0/16", "10.88.0.1", "kv2", "0")), 1);
+    EXPECT_EQ(std::count(ours.begin(), ours.end(), RowText("0.0.0.0/0", "10.77.0.9", "kv0", "0")),
+              1);
+    EXPECT_EQ(std::count(ours.begin(), ours.end(), RowText("10.2.0.0/16", "10.88.0.1", "kv2", "0")),
+              1);
     EXPECT_EQ(ours.size(), 8u);
 }
 
 TEST_F(RoutingNetlink, CreateExistsReplaceDelete) {
     const MIB_IPFORWARDROW row = Row("10.1.0.0", "255.255.0.0", "10.77.0.1", kv0, 1);
     ASSERT_EQ(helper->CreateIpForwardEntry(row), 0u);
-    EXPECT_EQ(Trim(Shell("ip -4 route show 10.1.0.0/16")), "10.1.0.0/16 via 10.77.0.1 dev kv0 proto 222 metric 1");
+    EXPECT_EQ(Trim(Shell("ip -4 route show 10.1.0.0/16")),
+              "10.1.0.0/16 via 10.77.0.1 dev kv0 proto 222 metric 1");
     EXPECT_EQ(helper->CreateIpForwardEntry(row), platform::kErrorAlreadyExists);
 
     // Another next hop for the same prefix and metric is a row of its own.
@@ -195,12 +197,14 @@ TEST_F(RoutingNetlink, CreateExistsReplaceDelete) {
     MIB_IPFORWARDROW changed = row;
     changed.dwForwardMetric1 = 7;
     ASSERT_EQ(helper->SetIpForwardEntry(changed), 0u);
-    EXPECT_EQ(Trim(Shell("ip -4 route show 10.1.0.0/16 via 10.77.0.1")), "10.1.0.0/16 dev kv0 proto 222 metric 7");
+    EXPECT_EQ(Trim(Shell("ip -4 route show 10.1.0.0/16 via 10.77.0.1")),
+              "10.1.0.0/16 dev kv0 proto 222 metric 7");
     EXPECT_EQ(helper->SetIpForwardEntry(Row("10.4.0.0", "255.255.0.0", "10.77.0.1", kv0, 1)),
               platform::kErrorNotFound);
 
     ASSERT_EQ(helper->DeleteIpForwardEntry(changed), 0u);
-    EXPECT_EQ(Trim(Shell("ip -4 route show 10.1.0.0/16")), "10.1.0.0/16 via 10.77.0.9 dev kv0 proto 222 metric 1");
+    EXPECT_EQ(Trim(Shell("ip -4 route show 10.1.0.0/16")),
+              "10.1.0.0/16 via 10.77.0.9 dev kv0 proto 222 metric 1");
     EXPECT_EQ(helper->DeleteIpForwardEntry(changed), platform::kErrorNotFound);
 
     // Shapes the kernel refuses.
@@ -208,7 +212,8 @@ TEST_F(RoutingNetlink, CreateExistsReplaceDelete) {
               platform::kErrorInvalidParameter);
     EXPECT_EQ(helper->CreateIpForwardEntry(Row("10.1.0.0", "255.0.255.0", "10.77.0.1", kv0, 1)),
               platform::kErrorInvalidParameter);
-    EXPECT_NE(helper->CreateIpForwardEntry(Row("10.5.0.0", "255.255.0.0", "192.0.2.1", kv0, 1)), 0u);
+    EXPECT_NE(helper->CreateIpForwardEntry(Row("10.5.0.0", "255.255.0.0", "192.0.2.1", kv0, 1)),
+              0u);
     EXPECT_EQ(Trim(Shell("ip -4 route show 10.5.0.0/16")), "");
 }
 
@@ -232,8 +237,8 @@ TEST_F(RoutingNetlink, WithoutRightsTheUserLearnsWhy) {
     if (child == 0) {
         if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
         NetlinkIpHelper unprivileged;
-        const std::uint32_t status = unprivileged.CreateIpForwardEntry(
-            Row("10.1.0.0", "255.255.0.0", "10.77.0.1", kv0, 1));
+        const std::uint32_t status =
+            unprivileged.CreateIpForwardEntry(Row("10.1.0.0", "255.255.0.0", "10.77.0.1", kv0, 1));
         const std::string text = unprivileged.SystemMessage(unprivileged.LastError());
         _exit(status == platform::kErrorAccessDenied &&
                       text.find("CAP_NET_ADMIN") != std::string::npos

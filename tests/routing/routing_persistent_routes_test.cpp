@@ -10,11 +10,13 @@ namespace {
 using platform::Hive;
 
 class RoutingPersistentRoutes : public ::testing::Test {
-protected:
+  protected:
     RoutingPersistentRoutes() : registry(dir.path()), routes(registry) {
         registry.CreateKey(Hive::LocalMachine, kPersistentRoutesKey);
     }
-    std::vector<std::string> Names() { return registry.ValueNames(Hive::LocalMachine, kPersistentRoutesKey); }
+    std::vector<std::string> Names() {
+        return registry.ValueNames(Hive::LocalMachine, kPersistentRoutesKey);
+    }
 
     test::TempDir dir;
     platform::Registry registry;
@@ -30,8 +32,8 @@ TEST_F(RoutingPersistentRoutes, ValueNameJoinsTheFourTextsWithCommas) {
 }
 
 TEST_F(RoutingPersistentRoutes, WritingTwiceLeavesOneValueWithEmptyData) {
-    registry.WriteString(Hive::LocalMachine, kPersistentRoutesKey, "10.1.0.0,255.255.0.0,10.0.0.1,1",
-                         "stale data");
+    registry.WriteString(Hive::LocalMachine, kPersistentRoutesKey,
+                         "10.1.0.0,255.255.0.0,10.0.0.1,1", "stale data");
     routes.WritePersistentRoute("10.1.0.0", "255.255.0.0", "10.0.0.1", "1");
     routes.WritePersistentRoute("10.1.0.0", "255.255.0.0", "10.0.0.1", "1");
     ASSERT_EQ(Names().size(), 1u);
@@ -63,7 +65,8 @@ TEST_F(RoutingPersistentRoutes, WithoutTheKeyNothingIsWrittenOrFound) {
 }
 
 TEST_F(RoutingPersistentRoutes, ABatchAnswersFromMemoryAndWritesOnceAtTheOutermostEnd) {
-    registry.WriteString(Hive::LocalMachine, kPersistentRoutesKey, "10.9.0.0,255.255.0.0,10.0.0.1,1", "");
+    registry.WriteString(Hive::LocalMachine, kPersistentRoutesKey,
+                         "10.9.0.0,255.255.0.0,10.0.0.1,1", "");
     {
         PersistentRoutes::Batch outer(routes);
         routes.WritePersistentRoute("10.1.0.0", "255.255.0.0", "10.0.0.1", "1");
@@ -82,7 +85,8 @@ TEST_F(RoutingPersistentRoutes, ABatchAnswersFromMemoryAndWritesOnceAtTheOutermo
     EXPECT_EQ(names, (std::vector<std::string>{"10.1.0.0,255.255.0.0,10.0.0.1,1",
                                                "10.2.0.0,255.255.0.0,10.0.0.1,1"}));
     // After the batch, answers come from the registry again.
-    registry.DeleteValue(Hive::LocalMachine, kPersistentRoutesKey, "10.1.0.0,255.255.0.0,10.0.0.1,1");
+    registry.DeleteValue(Hive::LocalMachine, kPersistentRoutesKey,
+                         "10.1.0.0,255.255.0.0,10.0.0.1,1");
     EXPECT_FALSE(routes.IsPersistentRoute("10.1.0.0", "255.255.0.0", "10.0.0.1", "1"));
 }
 

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -32,7 +31,7 @@ std::vector<std::string> Without(std::vector<std::string> texts,
 }
 
 class RoutingRouteOperations : public ::testing::Test {
-protected:
+  protected:
     RoutingRouteOperations()
         : sim(kNetwork),
           registry(dir.path()),
@@ -103,9 +102,10 @@ TEST_F(RoutingRouteOperations, AddRouteReplacesAnExistingRow) {
     ASSERT_EQ(ops.AddRoute("172.16.0.0", "255.240.0.0", "10.20.30.1", "", 2), 0u);
     ASSERT_EQ(ops.AddRoute("172.16.0.0", "255.240.0.0", "10.20.30.1", "5", 2), 0u);
     EXPECT_EQ(sim.Calls(SimOperation::SetIpForwardEntry), 1);
-    EXPECT_EQ(std::count_if(sim.Routes().begin(), sim.Routes().end(),
-                            [](const auto& r) { return r.dwForwardDest == TextToAddress("172.16.0.0"); }),
-              1);
+    EXPECT_EQ(
+        std::count_if(sim.Routes().begin(), sim.Routes().end(),
+                      [](const auto& r) { return r.dwForwardDest == TextToAddress("172.16.0.0"); }),
+        1);
     EXPECT_EQ(Row("172.16.0.0", "10.20.30.1")->dwForwardMetric1, 5u);
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -151,8 +151,9 @@ TEST_F(RoutingRouteOperations, NoInterfaceForTheGateway) {
     };
     const Case cases[] = {
         {0, {"Can't complete function GetBestInterface", "Interface is not found."}},
-        {50, {"Function GetBestInterface is not supported by the operating system.",
-              "Interface is not found."}},
+        {50,
+         {"Function GetBestInterface is not supported by the operating system.",
+          "Interface is not found."}},
         {5, {platform::StandardSystemMessage(5), "Interface is not found."}},
     };
     controls.checkUseStaticRoutes = true;
@@ -160,7 +161,8 @@ TEST_F(RoutingRouteOperations, NoInterfaceForTheGateway) {
     for (const Case& c : cases) {
         messages.shown.clear();
         if (c.status) sim.FailNext(SimOperation::GetBestInterface, c.status);
-        EXPECT_EQ(ops.AddRoute("172.16.0.0", "255.240.0.0", "192.0.2.1", "", 0), kInterfaceNotFound);
+        EXPECT_EQ(ops.AddRoute("172.16.0.0", "255.240.0.0", "192.0.2.1", "", 0),
+                  kInterfaceNotFound);
         EXPECT_EQ(MessageTexts(), c.texts);
     }
     EXPECT_TRUE(sim.Routes().empty());
@@ -179,9 +181,10 @@ TEST_F(RoutingRouteOperations, DeleteRoutesDefaultFilterThroughTheExchangeGatewa
     const auto before = sim.RouteTexts();
     ops.DeleteRoutes("0.0.0.0", "10.20.30.1");
     // A substring test: 10.0.0.0 and 100.0.0.0 contain 0.0.0.0.
-    EXPECT_EQ(sim.RouteTexts(), Without(before, {"0.0.0.0/0.0.0.0 via 10.20.30.1 if 2 metric 1 proto 3",
-                                                 "10.0.0.0/255.0.0.0 via 10.20.30.1 if 2 metric 1 proto 3",
-                                                 "100.0.0.0/255.0.0.0 via 10.20.30.1 if 2 metric 1 proto 3"}));
+    EXPECT_EQ(sim.RouteTexts(),
+              Without(before, {"0.0.0.0/0.0.0.0 via 10.20.30.1 if 2 metric 1 proto 3",
+                               "10.0.0.0/255.0.0.0 via 10.20.30.1 if 2 metric 1 proto 3",
+                               "100.0.0.0/255.0.0.0 via 10.20.30.1 if 2 metric 1 proto 3"}));
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -192,11 +195,13 @@ TEST_F(RoutingRouteOperations, DeleteRoutesDefaultFilterOnlyTakesTheWallsGateway
         "route 0.0.0.0 0.0.0.0 10.20.30.7 2\n");
     const auto before = sim.RouteTexts();
     ops.DeleteRoutes("0.0.0.0", "10.0.0.9");
-    EXPECT_EQ(sim.RouteTexts(), Without(before, {"0.0.0.0/0.0.0.0 via 10.0.0.9 if 3 metric 1 proto 3"}));
+    EXPECT_EQ(sim.RouteTexts(),
+              Without(before, {"0.0.0.0/0.0.0.0 via 10.0.0.9 if 3 metric 1 proto 3"}));
     ops.DeleteRoutes("0.0.0.0", "");
-    EXPECT_EQ(sim.RouteTexts(), Without(before, {"0.0.0.0/0.0.0.0 via 10.0.0.9 if 3 metric 1 proto 3",
-                                                 "0.0.0.0/0.0.0.0 via 10.0.0.254 if 3 metric 1 proto 3",
-                                                 "0.0.0.0/0.0.0.0 via 10.20.30.1 if 2 metric 1 proto 3"}));
+    EXPECT_EQ(sim.RouteTexts(),
+              Without(before, {"0.0.0.0/0.0.0.0 via 10.0.0.9 if 3 metric 1 proto 3",
+                               "0.0.0.0/0.0.0.0 via 10.0.0.254 if 3 metric 1 proto 3",
+                               "0.0.0.0/0.0.0.0 via 10.20.30.1 if 2 metric 1 proto 3"}));
     EXPECT_TRUE(sim.HasRoute("0.0.0.0", "0.0.0.0", "10.20.30.7"));
 }
 
@@ -228,7 +233,7 @@ TEST_F(RoutingRouteOperations, AnUnreadableTableIsShownOnceAndNothingIsDeleted) 
 
 // A table that grows between the size query and the read is read again, not cut short.
 class GrowingTable : public SimIpHelper {
-public:
+  public:
     using SimIpHelper::SimIpHelper;
     std::uint32_t GetIpForwardTable(MIB_IPFORWARDROW* table, std::uint32_t* size,
                                     bool sorted) override {
@@ -256,11 +261,11 @@ TEST_F(RoutingRouteOperations, CleanupKeepsExactlyTheProtectedRows) {
     wall.VpnServerAddress = "198.51.100.7";
     wall.UntouchedDestinations = {"192.0.2.0", "", "# comment"};
     sim.Load(
-        "route 0.0.0.0 0.0.0.0 10.0.0.254 3\n"              // the wall's own default route
+        "route 0.0.0.0 0.0.0.0 10.0.0.254 3\n"               // the wall's own default route
         "route 198.51.100.7 255.255.255.255 10.20.30.1 2\n"  // VPN server through the exchange
         "route 198.51.100.7 255.255.255.255 10.20.30.2 2\n"
-        "route 10.0.0.0 255.0.0.0 10.20.30.1 2\n"            // not tap0's mask
-        "route 192.0.2.0 255.255.255.0 10.20.30.1 2\n"      // untouched
+        "route 10.0.0.0 255.0.0.0 10.20.30.1 2\n"       // not tap0's mask
+        "route 192.0.2.0 255.255.255.0 10.20.30.1 2\n"  // untouched
         "route 172.16.0.0 255.240.0.0 10.20.30.1 2\n");
     const auto before = sim.RouteTexts();
     EXPECT_TRUE(ops.CleanupRoutes());
@@ -325,7 +330,8 @@ TEST_F(RoutingRouteOperations, CleanupOfAHundredThousandRows) {
         routes.push_back(row);
         if (i % 2)
             copies.WriteString(kPersistentRoutesKey,
-                               AddressToText(row.dwForwardDest) + ",255.255.255.0,10.20.30.1,1", "");
+                               AddressToText(row.dwForwardDest) + ",255.255.255.0,10.20.30.1,1",
+                               "");
     }
     registry.Apply(Hive::LocalMachine, copies);
     const std::size_t others = sim.Routes().size() - 100000;
