@@ -44,6 +44,17 @@ struct WallState {
     std::vector<std::string> UntouchedDestinations;  // lines of Lists/untouch-dests.lst
 };
 
+// The items of comboBlockByLoopback, by blocking method.
+inline const std::vector<std::string>& BlockingMethodCaptions() {
+    static const std::vector<std::string> captions = {
+        "Блокировка путем сброса гейта по умолчанию",
+        "Блокировка путем перенаправления на виртуальный адаптер (рекомменд.)",
+        "Перенаправление на другой адаптер",
+        "Не управлять зарубежным трафиком на основе маршрутизации пакетов",
+    };
+    return captions;
+}
+
 // The blocking method: the item index of comboBlockByLoopback.
 inline int BlockingMethod(const core::Controls& controls) {
     return controls.comboBlockByLoopback.itemIndex;
