@@ -57,6 +57,11 @@ ListUpdater::ListUpdater(Parts parts) : parts_(std::move(parts)), timer_(parts_.
     parts_.http.onError = [this] { HTTPGetError(); };
 }
 
+ListUpdater::~ListUpdater() {
+    parts_.http.onDoneString = nullptr;
+    parts_.http.onError = nullptr;
+}
+
 void ListUpdater::Log(const std::string& textAfterTime, platform::TimePoint when) {
     parts_.log.AddLogLine(LongTimeText(when) + textAfterTime, true);
 }

@@ -40,6 +40,7 @@ public:
     };
     // Takes over the HTTP component's events and the refresh timer's ticks.
     explicit ListUpdater(Parts parts);
+    ~ListUpdater();
     ListUpdater(const ListUpdater&) = delete;
     ListUpdater& operator=(const ListUpdater&) = delete;
 
