@@ -178,6 +178,18 @@ TEST_F(RoutingNetlink, DumpHasEveryRowThatIpShowsInOrder) {
     EXPECT_EQ(std::count(ours.begin(), ours.end(), RowText("10.2.0.0/16", "10.88.0.1", "kv2", "0")),
               1);
     EXPECT_EQ(ours.size(), 8u);
+
+    // Every row as read can be deleted again (blackhole and multipath ones too; deleting the
+    // first next hop of a multipath route takes the whole route).
+    std::uint32_t size = 64;
+    std::vector<MIB_IPFORWARDROW> rows(size);
+    ASSERT_EQ(helper->GetIpForwardTable(rows.data(), &size, false), 0u);
+    rows.resize(size);
+    for (const auto& row : rows)
+        if (row.dwForwardProto != platform::kProtoLocal) helper->DeleteIpForwardEntry(row);
+    EXPECT_EQ(IpTable(),
+              (std::vector<std::string>{RowText("10.77.0.0/24", "0.0.0.0", "kv0", "0"),
+                                        RowText("10.88.0.0/24", "0.0.0.0", "kv2", "0")}));
 }
 
 TEST_F(RoutingNetlink, CreateExistsReplaceDelete) {
