@@ -82,9 +82,12 @@ struct Rig {
         char pattern[] = "/tmp/korvane-bench-XXXXXX";
         folder = mkdtemp(pattern);
         Shell("ip link set lo up");
-        Shell("ip link add kx0 type veth peer name kx0p && ip link add ks0 type veth peer name ks0p");
+        Shell(
+            "ip link add kx0 type veth peer name kx0p && ip link add ks0 type veth peer name ks0p");
         Shell("ip addr add 10.20.30.40/24 dev kx0 && ip addr add 192.168.5.10/24 dev ks0");
-        Shell("ip link set kx0 up && ip link set kx0p up && ip link set ks0 up && ip link set ks0p up");
+        Shell(
+            "ip link set kx0 up && ip link set kx0p up && ip link set ks0 up && ip link set ks0p "
+            "up");
         Shell("ip route add default via 10.20.30.1 dev kx0 metric 2");
 
         addBatch = folder / "add.batch";
@@ -93,15 +96,18 @@ struct Rig {
         std::ofstream add(addBatch), del(deleteBatch), readd(readdBatch);
         std::vector<std::string> lines;
         for (int i = 0; i < kSubnets; ++i) {
-            const std::string route = Subnet(i) + "/24 via " + kGateway + " dev kx0 proto 222 metric 1\n";
+            const std::string route =
+                Subnet(i) + "/24 via " + kGateway + " dev kx0 proto 222 metric 1\n";
             add << "route add " << route;
             del << "route del " << route;
             lines.push_back(Subnet(i) + "/24");
         }
-        for (int i = 0; i < kSubnets; ++i) readd << "route del " << Subnet(i) << "/24 via " << kGateway
-                                                 << " dev kx0 proto 222 metric 1\n";
-        for (int i = 0; i < kSubnets; ++i) readd << "route add " << Subnet(i) << "/24 via " << kGateway
-                                                 << " dev kx0 proto 222 metric 1\n";
+        for (int i = 0; i < kSubnets; ++i)
+            readd << "route del " << Subnet(i) << "/24 via " << kGateway
+                  << " dev kx0 proto 222 metric 1\n";
+        for (int i = 0; i < kSubnets; ++i)
+            readd << "route add " << Subnet(i) << "/24 via " << kGateway
+                  << " dev kx0 proto 222 metric 1\n";
         subnets.ParseSubnetList(lines);
 
         netlink = std::make_unique<platform::NetlinkIpHelper>();
@@ -118,9 +124,9 @@ struct Rig {
         controls.checkUseStaticRoutes = true;
         routes = std::make_unique<routing::RouteOperations>(*netlink, messages, *persistent, state,
                                                             controls);
-        wall = std::make_unique<routing::Wall>(routing::WallParts{
-            *netlink, *routes, *persistent, state, subnets, controls, tray, trayStatus, messages,
-            renewTimer, plugins});
+        wall = std::make_unique<routing::Wall>(
+            routing::WallParts{*netlink, *routes, *persistent, state, subnets, controls, tray,
+                               trayStatus, messages, renewTimer, plugins});
     }
     ~Rig() { std::filesystem::remove_all(folder); }
 
@@ -130,11 +136,13 @@ struct Rig {
         return size;
     }
     std::size_t PersistentCount() {
-        return registry->ValueNames(platform::Hive::LocalMachine, routing::kPersistentRoutesKey).size();
+        return registry->ValueNames(platform::Hive::LocalMachine, routing::kPersistentRoutesKey)
+            .size();
     }
     // Two connected rows, the subnets and the wall's default route.
     void CheckActivated(benchmark::State& benchState) {
-        if (RouteCount() != kSubnets + 3 || PersistentCount() != kSubnets + 1 || !messages.shown.empty())
+        if (RouteCount() != kSubnets + 3 || PersistentCount() != kSubnets + 1 ||
+            !messages.shown.empty())
             benchState.SkipWithError("the activated table is not as expected");
     }
 };

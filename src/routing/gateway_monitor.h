@@ -13,7 +13,7 @@
 namespace korvane::routing {
 
 class GatewayMonitor {
-public:
+  public:
     // Takes over the ticks of parts.renewPeriodTimer; the program enables it at the end of
     // its start.
     GatewayMonitor(const WallParts& parts, WallHooks& wall, lists::UpdateLog& log);
@@ -25,7 +25,7 @@ public:
     // One monitor tick.
     void TimerRenewPeriodTimer();
 
-private:
+  private:
     bool ManagesRoutes() const;
     void AdoptChangedAdapter(TAdapterList fresh, const AdapterRef& found);
 

@@ -21,7 +21,7 @@ std::string ListStatusText(const core::Controls& controls);
 std::string StatusSummary(std::string_view stateLine, const core::Controls& controls);
 
 class TrayStatus {
-public:
+  public:
     TrayStatus(TrayView& tray, const core::Controls& controls) : tray_(tray), controls_(controls) {}
 
     // Sets the hint to the status summary of the state line.
@@ -38,7 +38,7 @@ public:
     void ClearActivationImpossible() { activationImpossible_ = false; }
     const std::string& StatusTitle() const { return statusTitle_; }
 
-private:
+  private:
     TrayView& tray_;
     const core::Controls& controls_;
     bool activationImpossible_ = false;

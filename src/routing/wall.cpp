@@ -29,9 +29,12 @@ std::string Wall::WallDefaultNextHop() const {
     const WallState& state = parts_.state;
     if (!state.SecondAdapter) return {};
     switch (BlockingMethod(parts_.controls)) {
-        case kBlockVirtualAdapter: return state.SecondAdapter->VirtualGateway;
-        case kBlockOtherAdapter: return state.ForeignGateway;
-        default: return {};
+        case kBlockVirtualAdapter:
+            return state.SecondAdapter->VirtualGateway;
+        case kBlockOtherAdapter:
+            return state.ForeignGateway;
+        default:
+            return {};
     }
 }
 
@@ -75,8 +78,8 @@ void Wall::DeactivateWall() {
         const bool otherDefaultRoute = routes.CleanupRoutes();
         if (state.ExchangeAdapter) {
             const std::string metric = otherDefaultRoute && VpnMode(state) ? "3" : "2";
-            const std::uint32_t status = routes.AddRoute("0.0.0.0", "0.0.0.0", state.ExchangeGateway,
-                                                         metric, state.ExchangeAdapter->Index);
+            const std::uint32_t status = routes.AddRoute(
+                "0.0.0.0", "0.0.0.0", state.ExchangeGateway, metric, state.ExchangeAdapter->Index);
             if (status != 0) {
                 parts_.messages.Error(std::string(kRouteProblemMessage) +
                                       ". Код ошибки: " + std::to_string(status));

@@ -49,7 +49,7 @@ struct WallParts {
 };
 
 class Wall final : public WallHooks {
-public:
+  public:
     explicit Wall(const WallParts& parts) : parts_(parts) {}
     Wall(const Wall&) = delete;
     Wall& operator=(const Wall&) = delete;
@@ -59,7 +59,7 @@ public:
     bool ActivateChecked() const override;
     bool ActivationImpossible() const override;
 
-private:
+  private:
     // Steps of activation with a blocking method that manages routes.
     void RouteThroughExchange();
     void ApplyWhiteLists();

@@ -84,7 +84,8 @@ void Wall::RouteThroughExchange() {
     const std::vector<std::string>& masks = parts_.subnets.SubnetMasks();
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         if (state.LanMode && addresses[i] == state.LanNetwork) continue;
-        lastResult = routes.AddRoute(addresses[i], masks[i], state.ExchangeGateway, "", exchange.Index);
+        lastResult =
+            routes.AddRoute(addresses[i], masks[i], state.ExchangeGateway, "", exchange.Index);
     }
     if (lastResult != 0) {
         parts_.messages.Error(kRouteProblemMessage);
@@ -114,16 +115,15 @@ void Wall::ApplyWhiteLists() {
                          routes.AddRoute(address, mask, state.ExchangeGateway, "", exchangeIndex);
                      });
     if (BlockingMethod(parts_.controls) <= kBlockVirtualAdapter) return;
-    ForEachListEntry(parts_.controls.memoWhiteList2,
-                     [&](const std::string& address, const std::string& mask) {
-                         routes.DeleteRoutes(address, state.ExchangeGateway);
-                         // Without the second adapter the entry stays unrouted, like the
-                         // default route of this method.
-                         if (state.SecondAdapter) {
-                             routes.AddRoute(address, mask, state.ForeignGateway, "",
-                                             state.SecondAdapter->Index);
-                         }
-                     });
+    ForEachListEntry(parts_.controls.memoWhiteList2, [&](const std::string& address,
+                                                         const std::string& mask) {
+        routes.DeleteRoutes(address, state.ExchangeGateway);
+        // Without the second adapter the entry stays unrouted, like the
+        // default route of this method.
+        if (state.SecondAdapter) {
+            routes.AddRoute(address, mask, state.ForeignGateway, "", state.SecondAdapter->Index);
+        }
+    });
 }
 
 }  // namespace korvane::routing

@@ -86,9 +86,9 @@ TEST_F(WallActivationTest, VpnModeKeepsServerRouteAndUsesMetricTwo) {
     rig.state.UseVpn = true;
     rig.state.VpnServerAddress = "10.99.0.5";
     rig.wall.ActivateWall();
-    const std::vector<std::string> expected = ProtectedRowsAnd(Concat(
-        kTestSubnetRows, {"10.99.0.5/255.255.255.255 via 10.20.30.1 if 2 metric 1",
-                          "0.0.0.0/0.0.0.0 via 192.168.5.254 if 3 metric 2"}));
+    const std::vector<std::string> expected = ProtectedRowsAnd(
+        Concat(kTestSubnetRows, {"10.99.0.5/255.255.255.255 via 10.20.30.1 if 2 metric 1",
+                                 "0.0.0.0/0.0.0.0 via 192.168.5.254 if 3 metric 2"}));
     EXPECT_EQ(Table(), Sorted(expected));
 
     // Re-activation: the cleanup spares the server's host route, the default route is replaced.
@@ -110,7 +110,8 @@ TEST_F(WallActivationTest, VpnRefusedShowsDeactivatedAndTouchesNothing) {
         WallRig wall(network);
         wall.Start(Settings(1));
         wall.SetSubnets(kTestSubnets);
-        network.AddAdapter({"eth0", "Exchange", 2, c.exchangeAddress, "255.255.255.0", "10.20.30.1"});
+        network.AddAdapter(
+            {"eth0", "Exchange", 2, c.exchangeAddress, "255.255.255.0", "10.20.30.1"});
         const std::vector<std::string> before = network.RouteTexts();
         wall.state.UseVpn = true;
         wall.state.VpnServerAddress = c.serverAddress;
@@ -145,8 +146,7 @@ TEST_F(WallActivationTest, LanModeSkipsTheAdaptersOwnNetwork) {
 TEST_F(WallActivationTest, WhiteListRoutedThroughExchangeBlackListThroughForeignGateway) {
     Start(2);
     rig.controls.CheckBoxUseWhiteList = true;
-    rig.controls.MemoWhiteList = {"# friends", "", "203.0.113.7", "not an entry",
-                                  "198.18.0.0/15"};
+    rig.controls.MemoWhiteList = {"# friends", "", "203.0.113.7", "not an entry", "198.18.0.0/15"};
     rig.controls.memoWhiteList2 = {"#", "10.50.0.0/16", "80.91.160.7"};
     rig.SetSubnets({"10.50.0.0/16", "172.16.0.0/12"});
     rig.wall.ActivateWall();
@@ -170,9 +170,10 @@ TEST_F(WallActivationTest, BlackListDeletesExchangeRoutesContainingTheEntry) {
     rig.controls.MemoWhiteList = {"203.0.113.70"};
     rig.controls.memoWhiteList2 = {"203.0.113.7"};
     rig.wall.ActivateWall();
-    EXPECT_EQ(Table(), Sorted(ProtectedRowsAnd(Concat(
-                           kTestSubnetRows, {"203.0.113.7/255.255.255.255 via 192.168.5.1 if 3 metric 1",
-                                             kForeignDefault}))));
+    EXPECT_EQ(Table(),
+              Sorted(ProtectedRowsAnd(Concat(
+                  kTestSubnetRows, {"203.0.113.7/255.255.255.255 via 192.168.5.1 if 3 metric 1",
+                                    kForeignDefault}))));
 }
 
 TEST_F(WallActivationTest, BlackListOnlyWithMethodTwoAndTheWhiteListOn) {
@@ -183,10 +184,11 @@ TEST_F(WallActivationTest, BlackListOnlyWithMethodTwoAndTheWhiteListOn) {
     };
     const std::string white = "203.0.113.7/255.255.255.255 via 10.20.30.1 if 2 metric 1";
     const std::string black = "198.18.0.1/255.255.255.255 via 192.168.5.1 if 3 metric 1";
-    for (const Case& c : {Case{0, true, {white}}, Case{1, true, {white, kVirtualDefault}},
-                          Case{2, false, {kForeignDefault}},
-                          Case{2, true, {white, black, kForeignDefault}}}) {
-        SCOPED_TRACE(testing::Message() << "method " << c.method << " white list " << c.whiteListOn);
+    for (const Case& c :
+         {Case{0, true, {white}}, Case{1, true, {white, kVirtualDefault}},
+          Case{2, false, {kForeignDefault}}, Case{2, true, {white, black, kForeignDefault}}}) {
+        SCOPED_TRACE(testing::Message()
+                     << "method " << c.method << " white list " << c.whiteListOn);
         platform::SimIpHelper network(kWallSimNetwork);
         WallRig wall(network);
         wall.Start(Settings(c.method));
@@ -294,8 +296,9 @@ TEST_F(WallActivationTest, ReactivationRebuildsTheSameTableAndFollowsANewList) {
 
     rig.SetSubnets({"192.0.2.0/24"});
     rig.wall.ActivateWall();
-    EXPECT_EQ(Table(), Sorted(ProtectedRowsAnd({"192.0.2.0/255.255.255.0 via 10.20.30.1 if 2 metric 1",
-                                                kVirtualDefault})));
+    EXPECT_EQ(Table(),
+              Sorted(ProtectedRowsAnd(
+                  {"192.0.2.0/255.255.255.0 via 10.20.30.1 if 2 metric 1", kVirtualDefault})));
 }
 
 TEST_F(WallActivationTest, NoExchangeAdapterKeepsTheRequestAndTouchesNoRoute) {
@@ -304,7 +307,7 @@ TEST_F(WallActivationTest, NoExchangeAdapterKeepsTheRequestAndTouchesNoRoute) {
     rig.Start(settings);
     rig.SetSubnets(kTestSubnets);
     ASSERT_TRUE(rig.trayStatus.ActivationImpossible());  // from the start-up check
-    rig.renewTimer.SetEnabled(false);                     // the start-up activation tick
+    rig.renewTimer.SetEnabled(false);                    // the start-up activation tick
     rig.tray.balloons.clear();
 
     rig.wall.ActivateWall();
@@ -328,8 +331,7 @@ TEST_F(WallActivationTest, MethodThreeWithoutExchangeAdapterGivesPluginsAnEmptyA
     rig.SetSubnets(kTestSubnets);
     rig.wall.ActivateWall();
     EXPECT_EQ(Table(), Sorted(InitialRows()));
-    EXPECT_EQ(rig.plugins.calls,
-              (std::vector<PluginCall>{{PluginEntry::TurnWorldOff, false, ""}}));
+    EXPECT_EQ(rig.plugins.calls, (std::vector<PluginCall>{{PluginEntry::TurnWorldOff, false, ""}}));
     EXPECT_TRUE(rig.tray.Checked(TrayMenuItem::Activate));
 }
 
@@ -338,8 +340,9 @@ TEST_F(WallActivationTest, AdapterEnumerationFailureIsShownAndChangesNothing) {
     const std::string hint = rig.tray.Hint();
     sim.FailNext(platform::SimOperation::GetAdaptersInfo, platform::kErrorNotSupported);
     rig.wall.ActivateWall();
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
-                                  "Function GetAdaptersInfo is not supported by the operating system."}));
+    EXPECT_EQ(MessageTexts(),
+              (std::vector<std::string>{
+                  "Function GetAdaptersInfo is not supported by the operating system."}));
     EXPECT_EQ(Table(), Sorted(InitialRows()));
     EXPECT_EQ(rig.tray.Hint(), hint);
     EXPECT_TRUE(rig.plugins.calls.empty());
@@ -350,9 +353,10 @@ TEST_F(WallActivationTest, StaticRoutesTickedWritesEveryRouteAsPersistent) {
     Start(1);
     rig.controls.checkUseStaticRoutes = true;
     rig.wall.ActivateWall();
-    EXPECT_EQ(Sorted(rig.PersistentRouteNames()),
-              Sorted({"10.50.0.0,255.255.0.0,10.20.30.1,1", "172.16.0.0,255.240.0.0,10.20.30.1,1",
-                      "80.91.160.0,255.255.224.0,10.20.30.1,1", "0.0.0.0,0.0.0.0,192.168.5.254,1"}));
+    EXPECT_EQ(
+        Sorted(rig.PersistentRouteNames()),
+        Sorted({"10.50.0.0,255.255.0.0,10.20.30.1,1", "172.16.0.0,255.240.0.0,10.20.30.1,1",
+                "80.91.160.0,255.255.224.0,10.20.30.1,1", "0.0.0.0,0.0.0.0,192.168.5.254,1"}));
     EXPECT_EQ(Table(), Sorted(ProtectedRowsAnd(Concat(kTestSubnetRows, {kVirtualDefault}))));
 }
 

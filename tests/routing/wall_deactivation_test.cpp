@@ -49,7 +49,8 @@ TEST_F(WallDeactivationTest, MethodThreeTouchesNoRoute) {
     rig.renewTimer.SetEnabled(false);
     rig.wall.DeactivateWall();
     EXPECT_EQ(Table(), Sorted(InitialRows()));
-    EXPECT_EQ(rig.plugins.calls.back(), (PluginCall{PluginEntry::TurnWorldOn, false, "10.20.30.40"}));
+    EXPECT_EQ(rig.plugins.calls.back(),
+              (PluginCall{PluginEntry::TurnWorldOn, false, "10.20.30.40"}));
     EXPECT_TRUE(rig.tray.Checked(TrayMenuItem::Deactivate));
     EXPECT_EQ(rig.tray.Picture(), TrayPicture::IconOff);
     EXPECT_TRUE(rig.renewTimer.Enabled());
@@ -68,10 +69,17 @@ TEST_F(WallDeactivationTest, TimerIsStoppedWhileDeactivating) {
     probe.timer = &rig.renewTimer;
     probe.enabled = &enabledDuringPluginCall;
     routing::WallParts parts = rig.Parts();
-    routing::WallParts probed{parts.ipHelper,   parts.routes,     parts.persistentRoutes,
-                              parts.state,      parts.subnets,    parts.controls,
-                              parts.tray,       parts.trayStatus, parts.messages,
-                              parts.renewPeriodTimer, probe};
+    routing::WallParts probed{parts.ipHelper,
+                              parts.routes,
+                              parts.persistentRoutes,
+                              parts.state,
+                              parts.subnets,
+                              parts.controls,
+                              parts.tray,
+                              parts.trayStatus,
+                              parts.messages,
+                              parts.renewPeriodTimer,
+                              probe};
     routing::Wall wall(probed);
     wall.DeactivateWall();
     EXPECT_FALSE(enabledDuringPluginCall);
@@ -124,7 +132,8 @@ TEST_F(WallDeactivationTest, UnreachableGatewayIsReportedWithItsCode) {
     WallSettings settings = Settings(1);
     settings.gatewayAddress = "10.77.0.1";  // not on eth0's network
     rig.Start(settings);
-    rig.state.ExchangeGateway = "10.77.0.1";  // as saved in the settings window, over the adopted one
+    rig.state.ExchangeGateway =
+        "10.77.0.1";  // as saved in the settings window, over the adopted one
     rig.SetSubnets(kTestSubnets);
     rig.wall.DeactivateWall();
     EXPECT_EQ(MessageTexts(),
@@ -193,6 +202,25 @@ route 224.0.0.0 240.0.0.0 0.0.0.0 2 metric 1
     EXPECT_EQ(Table(), Sorted(ProtectedRowsAnd({kExchangeDefault})));
     EXPECT_FALSE(rig.trayStatus.ActivationImpossible());
     EXPECT_EQ(rig.tray.Picture(), TrayPicture::IconOff);
+}
+
+TEST_F(WallDeactivationTest, AdapterEnumerationFailureIsShownAndChangesNothing) {
+    Start(1);
+    rig.wall.ActivateWall();
+    const std::vector<std::string> activated = Table();
+    const std::string hint = rig.tray.Hint();
+    rig.plugins.calls.clear();
+    sim.FailNext(platform::SimOperation::GetAdaptersInfo, platform::kErrorInvalidParameter);
+
+    rig.wall.DeactivateWall();
+
+    EXPECT_EQ(MessageTexts(),
+              (std::vector<std::string>{"Function GetAdaptersInfo. Invalid parameter"}));
+    EXPECT_EQ(Table(), activated);
+    EXPECT_TRUE(rig.plugins.calls.empty());
+    EXPECT_TRUE(rig.tray.Checked(TrayMenuItem::Activate));
+    EXPECT_EQ(rig.tray.Hint(), hint);
+    EXPECT_TRUE(rig.renewTimer.Enabled());
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ using routing::TrayMenuItem;
 using routing::TrayPicture;
 
 class WallGatewayMonitorTest : public WallSimTest {
-protected:
+  protected:
     // DHCP hands eth0 a new address and gateway and puts a default route through it.
     void RenewLease(const std::string& address, const std::string& gateway) {
         sim.RemoveAdapter(2);
@@ -56,8 +56,9 @@ TEST_F(WallGatewayMonitorTest, StartupCheckUnusableAdapterMarksTheStartRequest) 
         std::string address;  // empty: no adapter of that name
         bool activateOnStartup;
     };
-    for (const Case& c : {Case{"no address", "0.0.0.0", true}, Case{"modem range", "192.168.100.10", false},
-                          Case{"missing", "", true}}) {
+    for (const Case& c :
+         {Case{"no address", "0.0.0.0", true}, Case{"modem range", "192.168.100.10", false},
+          Case{"missing", "", true}}) {
         SCOPED_TRACE(c.name);
         platform::SimIpHelper network(kWallSimNetwork);
         network.RemoveAdapter(2);
@@ -89,8 +90,9 @@ TEST_F(WallGatewayMonitorTest, UnusableAtStartActivatesOnTheFirstTickThatFindsIt
     ExpectSwitchingItemsEnabled(true);
     EXPECT_EQ(rig.tray.Picture(), TrayPicture::IconOn);
     EXPECT_EQ(Table(), Sorted(ProtectedRowsAnd(Concat(kTestSubnetRows, {kVirtualDefault}))));
-    EXPECT_EQ(rig.log.Lines(), (std::vector<std::string>{
-                                   "Изменились интерфейсы:  Gateway = 10.20.30.1. IP = 10.20.30.40"}));
+    EXPECT_EQ(rig.log.Lines(),
+              (std::vector<std::string>{
+                  "Изменились интерфейсы:  Gateway = 10.20.30.1. IP = 10.20.30.40"}));
     EXPECT_EQ(rig.log.SelectedIndex(), -1);
 }
 
@@ -116,8 +118,9 @@ TEST_F(WallGatewayMonitorTest, DhcpGatewayChangeIsAdoptedAndTheWallReapplied) {
 
     EXPECT_EQ(rig.state.ExchangeGateway, "10.20.40.1");
     EXPECT_EQ(rig.controls.editGateway, "10.20.40.1");
-    EXPECT_EQ(rig.log.Lines(), (std::vector<std::string>{
-                                   "Изменились интерфейсы:  Gateway = 10.20.40.1. IP = 10.20.40.7"}));
+    EXPECT_EQ(rig.log.Lines(),
+              (std::vector<std::string>{
+                  "Изменились интерфейсы:  Gateway = 10.20.40.1. IP = 10.20.40.7"}));
     // The activation-impossible balloon comes first, then the activation's own.
     ASSERT_EQ(rig.tray.balloons.size(), 2u);
     EXPECT_EQ(rig.tray.balloons[0].title, "Korvane (активация невозможна)");
@@ -130,7 +133,8 @@ TEST_F(WallGatewayMonitorTest, DhcpGatewayChangeIsAdoptedAndTheWallReapplied) {
                            "80.91.160.0/255.255.224.0 via 10.20.40.1 if 2 metric 1",
                            kVirtualDefault,
                        }));
-    EXPECT_EQ(rig.plugins.calls.back(), (PluginCall{PluginEntry::TurnWorldOff, false, "10.20.40.7"}));
+    EXPECT_EQ(rig.plugins.calls.back(),
+              (PluginCall{PluginEntry::TurnWorldOff, false, "10.20.40.7"}));
     EXPECT_EQ(rig.tray.Picture(), TrayPicture::IconOn);
     ExpectSwitchingItemsEnabled(true);
     EXPECT_FALSE(rig.trayStatus.ActivationImpossible());
@@ -146,7 +150,8 @@ TEST_F(WallGatewayMonitorTest, DhcpGatewayChangeWhileDeactivatedRestoresThroughT
                            kConnectedSecond,
                            "0.0.0.0/0.0.0.0 via 10.20.40.1 if 2 metric 2",
                        }));
-    EXPECT_EQ(rig.plugins.calls.back(), (PluginCall{PluginEntry::TurnWorldOn, false, "10.20.40.7"}));
+    EXPECT_EQ(rig.plugins.calls.back(),
+              (PluginCall{PluginEntry::TurnWorldOn, false, "10.20.40.7"}));
     EXPECT_TRUE(rig.tray.Checked(TrayMenuItem::Deactivate));
 }
 
@@ -213,7 +218,8 @@ TEST_F(WallGatewayMonitorTest, MethodThreeMonitorLeavesTheTableAlone) {
     rig.renewTimer.Fire();  // the DHCP default route is not the wall's business with method 3
     EXPECT_EQ(Table(), Sorted(InitialRows()));
 
-    const std::string usersForeignRoute = "198.18.0.0/255.254.0.0 via 192.168.5.1 if 3 metric 1 proto 3";
+    const std::string usersForeignRoute =
+        "198.18.0.0/255.254.0.0 via 192.168.5.1 if 3 metric 1 proto 3";
     sim.Load("route 198.18.0.0 255.254.0.0 192.168.5.1 3\n");
     sim.RemoveAdapter(2);
     rig.renewTimer.Fire();

@@ -61,14 +61,17 @@ std::vector<std::string> ProtectedAnd(std::vector<std::string> more) {
 }
 
 class WallNetnsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         KORVANE_REQUIRE_PRIVATE_NETNS();
         // The namespace lives as long as the process: start every test from the same links.
         RunCommand("ip link del kx0; ip link del ks0");
-        Shell("ip link add kx0 type veth peer name kx0p && ip link add ks0 type veth peer name ks0p");
+        Shell(
+            "ip link add kx0 type veth peer name kx0p && ip link add ks0 type veth peer name ks0p");
         Shell("ip addr add 10.20.30.40/24 dev kx0 && ip addr add 192.168.5.10/24 dev ks0");
-        Shell("ip link set kx0 up && ip link set kx0p up && ip link set ks0 up && ip link set ks0p up");
+        Shell(
+            "ip link set kx0 up && ip link set kx0p up && ip link set ks0 up && ip link set ks0p "
+            "up");
         // What DHCP and the system put there: the default route, multicast, a route of the user's.
         Shell("ip route add default via 10.20.30.1 dev kx0 metric 2");
         Shell("ip route add 224.0.0.0/4 dev kx0");
@@ -111,11 +114,13 @@ TEST_F(WallNetnsTest, EachBlockingMethodActivatesAndDeactivates) {
     const std::string restored = "default via 10.20.30.1 dev kx0 proto 222 metric 2";
     const Case cases[] = {
         {0, ProtectedAnd(kSubnetRoutes), ProtectedAnd({restored})},
-        {1, ProtectedAnd({kSubnetRoutes[0], kSubnetRoutes[1],
-                          "default via 192.168.5.254 dev ks0 proto 222 metric 1"}),
+        {1,
+         ProtectedAnd({kSubnetRoutes[0], kSubnetRoutes[1],
+                       "default via 192.168.5.254 dev ks0 proto 222 metric 1"}),
          ProtectedAnd({restored})},
-        {2, ProtectedAnd({kSubnetRoutes[0], kSubnetRoutes[1],
-                          "default via 192.168.5.1 dev ks0 proto 222 metric 1"}),
+        {2,
+         ProtectedAnd({kSubnetRoutes[0], kSubnetRoutes[1],
+                       "default via 192.168.5.1 dev ks0 proto 222 metric 1"}),
          ProtectedAnd({restored})},
         {3, Sorted(kInitial), Sorted(kInitial)},
     };
@@ -158,8 +163,9 @@ TEST_F(WallNetnsTest, MonitorFollowsADhcpGatewayChange) {
     rig->renewTimer.Fire();
 
     EXPECT_EQ(rig->state.ExchangeGateway, "10.20.40.1");
-    EXPECT_EQ(rig->log.Lines(), (std::vector<std::string>{
-                                    "Изменились интерфейсы:  Gateway = 10.20.40.1. IP = 10.20.40.7"}));
+    EXPECT_EQ(rig->log.Lines(),
+              (std::vector<std::string>{
+                  "Изменились интерфейсы:  Gateway = 10.20.40.1. IP = 10.20.40.7"}));
     EXPECT_EQ(IpRoutes(), Sorted({
                               "10.20.40.0/24 dev kx0 proto kernel scope link src 10.20.40.7",
                               "192.168.5.0/24 dev ks0 proto kernel scope link src 192.168.5.10",

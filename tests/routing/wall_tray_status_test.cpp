@@ -1,12 +1,12 @@
-#include "routing/tray_status.h"
-
 #include <gtest/gtest.h>
+
+#include "routing/tray_status.h"
 
 namespace korvane::routing {
 namespace {
 
 class TrayStatusTest : public ::testing::Test {
-protected:
+  protected:
     TrayStatusTest() {
         controls.LabelLastUpdated = "12:30";
         controls.LabelSubnetsCount = "1234";
@@ -35,8 +35,7 @@ TEST_F(TrayStatusTest, BalloonCarriesListStatusForTenSeconds) {
     status.ShowStatusBalloon(kStateActivated);
     ASSERT_EQ(tray.balloons.size(), 1u);
     EXPECT_EQ(tray.balloons[0].title, "Korvane (активирована)");
-    EXPECT_EQ(tray.balloons[0].text,
-              "Последнее обновление: 12:30\n\rКоличество подсетей: 1234");
+    EXPECT_EQ(tray.balloons[0].text, "Последнее обновление: 12:30\n\rКоличество подсетей: 1234");
     EXPECT_EQ(tray.balloons[0].timeoutSeconds, 10);
     EXPECT_EQ(status.StatusTitle(), "Korvane (активирована)");
 }

@@ -1,15 +1,15 @@
 // The VPN server's address at start and at a save, and the "Проверить" button.
-#include "routing/vpn_server.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "routing/vpn_server.h"
 
 namespace korvane::routing {
 namespace {
 
 class WallVpnServerTest : public ::testing::Test {
-protected:
+  protected:
     WallVpnServerTest() {
         resolver.addresses["vpn.example.net"] = "10.99.0.5";
         state.UseVpn = true;
@@ -65,10 +65,11 @@ TEST_F(WallVpnServerTest, CheckButtonReportsAndStoresNothing) {
         std::string text;
         std::string caption;
     };
-    for (const Case& c : {Case{"vpn.example.net", "Сервер успешно найден. IP адрес: 10.99.0.5", "Korvane"},
-                          Case{"198.51.100.23", "Сервер успешно найден. IP адрес: 198.51.100.23", "Korvane"},
-                          Case{"gone.example.net", "Сервер не найден", "Ошибка"},
-                          Case{std::string(300, 'a'), "Сервер не найден", "Ошибка"}}) {
+    for (const Case& c :
+         {Case{"vpn.example.net", "Сервер успешно найден. IP адрес: 10.99.0.5", "Korvane"},
+          Case{"198.51.100.23", "Сервер успешно найден. IP адрес: 198.51.100.23", "Korvane"},
+          Case{"gone.example.net", "Сервер не найден", "Ошибка"},
+          Case{std::string(300, 'a'), "Сервер не найден", "Ошибка"}}) {
         SCOPED_TRACE(c.typed);
         messages.shown.clear();
         controls.comboVPNServer.text = c.typed;

@@ -32,7 +32,7 @@ struct PluginCall {
 };
 
 class RecordingPluginCaller : public plugins::PluginCaller {
-public:
+  public:
     void CallEnabledPlugins(plugins::PluginEntry entry, bool whiteListOn,
                             const std::string& adapterAddress) override {
         calls.push_back({entry, whiteListOn, adapterAddress});
@@ -50,7 +50,7 @@ struct WallSettings {
 };
 
 class WallRig {
-public:
+  public:
     explicit WallRig(platform::IpHelper& ipHelper) : ipHelper(ipHelper) {}
 
     // The program's start as far as the wall is concerned: adapters, local networks, the
@@ -83,8 +83,8 @@ public:
     }
 
     routing::WallParts Parts() {
-        return {ipHelper,  routes,     persistentRoutes, state,      subnets, controls,
-                tray,      trayStatus, messages,         renewTimer, plugins};
+        return {ipHelper, routes,     persistentRoutes, state,      subnets, controls,
+                tray,     trayStatus, messages,         renewTimer, plugins};
     }
 
     platform::IpHelper& ipHelper;

@@ -23,11 +23,14 @@ route 198.51.100.0 255.255.255.0 10.20.30.1 2 metric 5
 )";
 
 // Rows as SimIpHelper::RouteTexts writes them.
-inline constexpr char kConnectedExchange[] = "10.20.30.0/255.255.255.0 via 0.0.0.0 if 2 metric 0 proto 2";
-inline constexpr char kConnectedSecond[] = "192.168.5.0/255.255.255.0 via 0.0.0.0 if 3 metric 0 proto 2";
+inline constexpr char kConnectedExchange[] =
+    "10.20.30.0/255.255.255.0 via 0.0.0.0 if 2 metric 0 proto 2";
+inline constexpr char kConnectedSecond[] =
+    "192.168.5.0/255.255.255.0 via 0.0.0.0 if 3 metric 0 proto 2";
 inline constexpr char kMulticast[] = "224.0.0.0/240.0.0.0 via 0.0.0.0 if 2 metric 1 proto 3";
 inline constexpr char kDhcpDefault[] = "0.0.0.0/0.0.0.0 via 10.20.30.1 if 2 metric 2 proto 3";
-inline constexpr char kUserRoute[] = "198.51.100.0/255.255.255.0 via 10.20.30.1 if 2 metric 5 proto 3";
+inline constexpr char kUserRoute[] =
+    "198.51.100.0/255.255.255.0 via 10.20.30.1 if 2 metric 5 proto 3";
 inline constexpr char kExchangeDefault[] = "0.0.0.0/0.0.0.0 via 10.20.30.1 if 2 metric 2";
 inline constexpr char kVirtualDefault[] = "0.0.0.0/0.0.0.0 via 192.168.5.254 if 3 metric 1";
 inline constexpr char kForeignDefault[] = "0.0.0.0/0.0.0.0 via 192.168.5.1 if 3 metric 1";
@@ -51,7 +54,8 @@ inline std::vector<std::string> ProtectedRowsAnd(std::vector<std::string> more) 
     return more;
 }
 
-inline std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+inline std::vector<std::string> Concat(std::vector<std::string> a,
+                                       const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -62,7 +66,7 @@ inline std::vector<std::string> Sorted(std::vector<std::string> rows) {
 }
 
 class WallSimTest : public ::testing::Test {
-protected:
+  protected:
     // Exchange adapter eth0, second adapter eth1, gateway setting 10.20.30.1, foreign gateway
     // 192.168.5.1, the given blocking method.
     static WallSettings Settings(int blockingMethod) {
