@@ -26,6 +26,8 @@ using MessageHandler = std::function<void(nlmsghdr*)>;
 // operation of the wall reads the table afresh anyway.
 constexpr int kDumpAttempts = 3;
 
+constexpr std::size_t kReceiveBufferSize = 64 * 1024;
+
 std::uint32_t PrefixMask(int prefix) {
     return prefix <= 0 ? 0 : htonl(0xFFFFFFFFu << (32 - std::min(prefix, 32)));
 }
@@ -242,7 +244,13 @@ struct NetlinkIpHelper::Impl {
         }
         // Acknowledgements are asked for explicitly, and every answer is checked below.
         nl_socket_disable_auto_ack(socket);
-        nl_socket_enable_msg_peek(socket);
+        // The kernel never sends a datagram larger than 32 KiB, so one read of a buffer this
+        // size takes any answer whole, without peeking at its size first.
+        nl_socket_disable_msg_peek(socket);
+        if (int error = nl_socket_set_msg_buf_size(socket, kReceiveBufferSize); error < 0) {
+            Release();
+            throw std::runtime_error(std::string("netlink: ") + nl_geterror(error));
+        }
         nl_cb_set(callbacks, NL_CB_SEQ_CHECK, NL_CB_CUSTOM, &Impl::CheckOrigin, this);
         nl_cb_set(callbacks, NL_CB_VALID, NL_CB_CUSTOM, &Impl::Valid, this);
         nl_cb_set(callbacks, NL_CB_FINISH, NL_CB_CUSTOM, &Impl::Finish, this);
