@@ -69,10 +69,14 @@ void Wall::DeactivateWall() {
         const std::string wallNextHop = WallDefaultNextHop();
         if (!wallNextHop.empty()) {
             routes.DeleteRoutes("0.0.0.0", wallNextHop);
-            // Its persistent copy would bring the blocking route back at the next system start.
-            for (const char* metric : {"1", "2"}) {
-                parts_.persistentRoutes.DeletePersistentRoute("0.0.0.0", "0.0.0.0", wallNextHop,
-                                                              metric);
+            // Its persistent copy would bring the blocking route back at the next system start;
+            // it goes as the cleanup's copies go, unless persistent routes are to be kept.
+            const core::Controls& controls = parts_.controls;
+            if (controls.checkUseStaticRoutes || !controls.checkDontDeleteStaticRoutes) {
+                for (const char* metric : {"1", "2"}) {
+                    parts_.persistentRoutes.DeletePersistentRoute("0.0.0.0", "0.0.0.0", wallNextHop,
+                                                                  metric);
+                }
             }
         }
         const bool otherDefaultRoute = routes.CleanupRoutes();

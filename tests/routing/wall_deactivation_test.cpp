@@ -167,14 +167,17 @@ TEST_F(WallDeactivationTest, StaticRoutesTickedLeavesOnlyTheRestoredDefaultPersi
 
 TEST_F(WallDeactivationTest, UsersPersistentRouteSurvivesWithDontDelete) {
     Start(1);
-    rig.registry.WriteString(platform::Hive::LocalMachine, routing::kPersistentRoutesKey,
-                             "198.51.100.0,255.255.255.0,10.20.30.1,5", "");
+    for (const char* name :
+         {"198.51.100.0,255.255.255.0,10.20.30.1,5", "0.0.0.0,0.0.0.0,192.168.5.254,1"}) {
+        rig.registry.WriteString(platform::Hive::LocalMachine, routing::kPersistentRoutesKey, name,
+                                 "");
+    }
     rig.controls.checkDontDeleteStaticRoutes = true;
     rig.wall.ActivateWall();
     rig.wall.DeactivateWall();
     EXPECT_EQ(Table(), Sorted(ProtectedRowsAnd({kExchangeDefault, kUserRoute})));
-    EXPECT_EQ(rig.PersistentRouteNames(),
-              (std::vector<std::string>{"198.51.100.0,255.255.255.0,10.20.30.1,5"}));
+    EXPECT_EQ(Sorted(rig.PersistentRouteNames()), Sorted({"198.51.100.0,255.255.255.0,10.20.30.1,5",
+                                                          "0.0.0.0,0.0.0.0,192.168.5.254,1"}));
 }
 
 TEST_F(WallDeactivationTest, NoExchangeAdapterRemovesTheWallButCannotRestore) {
