@@ -67,9 +67,15 @@ void SimIpHelper::Load(std::string_view description) {
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
         line = line.substr(0, line.find('#'));
-        std::istringstream fields(line);
+        // Words and where each starts, so that a description can run to the line's end.
         std::vector<std::string> words;
-        for (std::string word; fields >> word;) words.push_back(word);
+        std::vector<std::size_t> starts;
+        for (std::size_t at = line.find_first_not_of(" \t\r"); at != std::string::npos;) {
+            const std::size_t end = std::min(line.find_first_of(" \t\r", at), line.size());
+            words.push_back(line.substr(at, end - at));
+            starts.push_back(at);
+            at = line.find_first_not_of(" \t\r", end);
+        }
         if (words.empty()) continue;
         auto fail = [&](const std::string& why) {
             throw std::invalid_argument("network description, line " + std::to_string(number) +
@@ -91,8 +97,7 @@ void SimIpHelper::Load(std::string_view description) {
                     ParseAddress(words[i + 1], number);
                     adapter.Gateway = words[++i];
                 } else if (words[i] == "description" && i + 1 < words.size()) {
-                    const std::size_t at = line.find("description") + 11;
-                    adapter.Description = line.substr(line.find_first_not_of(" \t", at));
+                    adapter.Description = line.substr(starts[i + 1]);
                     adapter.Description.erase(adapter.Description.find_last_not_of(" \t\r") + 1);
                     break;
                 } else {

@@ -45,6 +45,10 @@ TEST(PlatformSimIpHelper, DescriptionGivesAdaptersAndTheirConnectedRows) {
     std::uint32_t count = 0;
     EXPECT_EQ(sim.GetNumberOfInterfaces(&count), 0u);
     EXPECT_EQ(count, 3u);
+
+    sim.Load("adapter 4 description 0.0.0.0 0.0.0.0 description the  description \n");
+    EXPECT_EQ(sim.Adapters()[2].AdapterName, "description");
+    EXPECT_EQ(sim.Adapters()[2].Description, "the  description");
 }
 
 TEST(PlatformSimIpHelper, BadDescriptionsNameTheirLine) {
