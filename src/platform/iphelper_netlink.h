@@ -1,7 +1,7 @@
 #pragma once
 // IpHelper on this machine's IPv4 main routing table and interfaces, through rtnetlink
-// (libnl-route-3). Changing routes needs root or CAP_NET_ADMIN; without them the writes
-// give kErrorAccessDenied, whose text says so.
+// (libnl-route-3). One object serves one thread at a time. Changing routes needs root or
+// CAP_NET_ADMIN; without them the writes give kErrorAccessDenied, whose text says so.
 //
 // Rows the wall creates carry the route protocol kNetlinkRouteProtocol, which stands for
 // kProtoNtAutostatic (10002) when read back. 222 is unused by the kernel and by iproute2's
