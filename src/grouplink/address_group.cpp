@@ -67,7 +67,7 @@ void ApplyAddressGroup(XmlDocument& document, std::string_view groupName,
         }
         XmlNode* mat = monitor->AddChild("MAT", "\r\n\t\t");
         mat->AddChild("Key", std::to_string(*newKey));
-        mat->AddChild("Descr", std::string(groupName));
+        mat->AddChild("Descr", groupName);
         AppendRanges(*mat, ranges);
     }
 }

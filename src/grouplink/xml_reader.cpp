@@ -26,6 +26,33 @@ bool IsAllBlank(std::string_view text) {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+template <typename... Parts>
+std::string Concat(const Parts&... parts) {
+    std::string text;
+    (text.append(std::string_view(parts)), ...);
+    return text;
+}
+
+class CharSet {
+public:
+    constexpr explicit CharSet(std::string_view chars) {
+        for (char c : chars) has_[static_cast<unsigned char>(c)] = true;
+    }
+    constexpr bool Has(char c) const { return has_[static_cast<unsigned char>(c)]; }
+
+private:
+    bool has_[256] = {};
+};
+
+constexpr CharSet kNameEnd(" />\t\r\n");
+constexpr CharSet kCloseNameEnd(" >");
+constexpr CharSet kAttributeNameEnd(" =");
+constexpr CharSet kBareValueEnd(" >");
+constexpr CharSet kInstructionNameEnd(" ?>");
+constexpr CharSet kTextEnd("<");
+constexpr CharSet kDoubleQuote("\"");
+constexpr CharSet kSingleQuote("'");
+
 }  // namespace
 
 class XmlReader {
@@ -47,10 +74,11 @@ public:
 
 private:
     // A node that knows its place but is not yet in its parent's list.
-    static std::unique_ptr<XmlNode> NewChildOf(XmlNode& parent) {
-        auto node = std::make_unique<XmlNode>(XmlNodeKind::Element);
+    static XmlNode::Ptr NewChildOf(XmlNode& parent, XmlNodeKind kind = XmlNodeKind::Element) {
+        XmlNode::Ptr node = XmlNode::Make(kind, {}, {}, parent.arena_);
         node->parent_ = &parent;
         node->document_ = parent.document_;
+        node->arena_ = parent.arena_;
         return node;
     }
 
@@ -84,7 +112,11 @@ private:
     // First position at or after p where what starts; the escape character, when set, makes
     // the character after it literal.
     std::size_t Find(std::size_t p, std::string_view what) const {
-        if (!s_.escapeChar) return p > t_.size() ? kFail : t_.find(what, p);
+        if (!s_.escapeChar) {
+            if (p >= t_.size()) return kFail;
+            if (what.size() != 1) return t_.find(what, p);
+            return t_[p] == what[0] ? p : t_.find(what[0], p);  // often right here
+        }
         const char escape = *s_.escapeChar;
         for (std::size_t i = p; i < t_.size(); ++i) {
             if (t_[i] == escape) {
@@ -96,25 +128,28 @@ private:
         return kFail;
     }
 
-    std::size_t FindAnyOf(std::size_t p, const char* chars) const {
-        return p > t_.size() ? kFail : t_.find_first_of(chars, p);
+    // First position at or after p holding a character of the set.
+    std::size_t FindAnyOf(std::size_t p, const CharSet& set) const {
+        for (std::size_t i = p; i < t_.size(); ++i) {
+            if (set.Has(t_[i])) return i;
+        }
+        return kFail;
     }
 
-    // First position at or after p holding one of chars, a backslash making the next
-    // character ordinary.
-    std::size_t FindUnescapedAnyOf(std::size_t p, std::string_view chars) const {
+    // The same, a backslash making the next character ordinary.
+    std::size_t FindUnescapedAnyOf(std::size_t p, const CharSet& set) const {
         for (std::size_t i = p; i < t_.size(); ++i) {
             if (t_[i] == '\\') {
                 ++i;
                 continue;
             }
-            if (chars.find(t_[i]) != std::string_view::npos) return i;
+            if (set.Has(t_[i])) return i;
         }
         return kFail;
     }
 
     // Replaces field with the piece [start, end) and decodes it; an empty piece changes nothing.
-    void StoreText(std::string& field, std::size_t start, std::size_t end) const {
+    void StoreText(XmlString& field, std::size_t start, std::size_t end) const {
         if (s_.trimText) {
             while (start < end && IsBlank(t_[start])) ++start;
             while (end > start && IsBlank(t_[end - 1])) --end;
@@ -129,11 +164,13 @@ private:
         } else {
             field.assign(t_.data() + start, end - start);
         }
-        if (s_.decodeReferences && s_.entityTable) s_.entityTable->DecodeInPlace(field);
+        if (s_.decodeReferences && s_.entityTable) {
+            field.resize(s_.entityTable->DecodeInPlace(field.data(), field.size()));
+        }
     }
 
+    // n comes fresh, without children or attributes.
     std::size_t ReadElement(XmlNode& n, std::size_t p, int depth) {
-        n.Clear();
         std::size_t q = kFail;
         for (;;) {
             q = Find(p, "<");
@@ -147,7 +184,7 @@ private:
             p = r;  // past instructions and comments: look for the tag again
         }
 
-        const std::size_t nameEnd = FindAnyOf(q + 1, " />\t\r\n");
+        const std::size_t nameEnd = FindAnyOf(q + 1, kNameEnd);
         if (nameEnd == kFail) return Fail(XmlError::ElementNotClosed, q, "Element must be closed.");
         n.name.assign(t_.data() + q + 1, nameEnd - q - 1);
 
@@ -162,7 +199,7 @@ private:
         const std::size_t lt = Find(p, "<");
         if (lt == kFail) {
             return Fail(XmlError::ElementNoEndTag, p,
-                        n.name + " must be closed with </" + n.name + ">");
+                        Concat(n.name, " must be closed with </", n.name, ">"));
         }
         StoreText(n.value, p, lt);
         bool valueBlank = IsAllBlank(n.value);
@@ -182,22 +219,21 @@ private:
 
             if (StartsWith(p, "</")) {
                 const std::size_t nameStart = SkipBlanks(p + 2);
-                const std::size_t closeEnd = FindAnyOf(nameStart, " >");
-                const std::size_t gt = closeEnd == kFail ? kFail : t_.find('>', closeEnd);
+                const std::size_t closeEnd = FindAnyOf(nameStart, kCloseNameEnd);
+                const std::size_t gt = closeEnd == kFail ? kFail : Find(closeEnd, ">");
                 if (gt == kFail) {
                     return Fail(XmlError::ElementNoEndTag, p,
-                                "it must be closed with </" + n.name + ">");
+                                Concat("it must be closed with </", n.name, ">"));
                 }
                 const std::string_view closeName = t_.substr(nameStart, closeEnd - nameStart);
                 if (closeName == n.name) return gt + 1;
                 if (!s_.forceParse) {
                     return Fail(XmlError::MismatchedEndTag, p,
-                                "'<" + n.name + "> ... </" + std::string(closeName) +
-                                    ">' is not wel-formed.");
+                                Concat("'<", n.name, "> ... </", closeName, ">' is not wel-formed."));
                 }
                 p = gt + 1;
             } else if (valueBlank && p < t_.size() && t_[p] != '<') {
-                std::size_t end = FindUnescapedAnyOf(p, "<");
+                std::size_t end = FindUnescapedAnyOf(p, kTextEnd);
                 if (end == kFail) end = t_.size();
                 StoreText(n.value, p, end);
                 valueBlank = IsAllBlank(n.value);
@@ -215,6 +251,10 @@ private:
         for (;;) {
             const std::size_t start = p;
             p = SkipBlanks(p);
+            // Every opener starts with "<?" or "<!".
+            if (p + 1 >= t_.size() || t_[p] != '<' || (t_[p + 1] != '?' && t_[p + 1] != '!')) {
+                return p;
+            }
             if (StartsWithNoCase(p, "<?")) {
                 p = ReadProcessingInstruction(n, p);
                 if (p == kFail) return kFail;
@@ -244,24 +284,21 @@ private:
                         std::string(opener) + " must be closed with " + std::string(closer));
         }
         XmlNode* holder = n.parent_ ? n.parent_ : n.document_;
-        holder->AddChild(std::make_unique<XmlNode>(kind, name,
-                                                   std::string(t_.substr(begin, end - begin))));
+        holder->AddChild(XmlNode::Make(kind, name, t_.substr(begin, end - begin), holder->arena_));
         return end + closer.size();
     }
 
     std::size_t ReadProcessingInstruction(XmlNode& n, std::size_t p) {
         const std::size_t close = Find(p + 2, "?>");
         if (close == kFail) {
-            const std::size_t nameEnd = FindAnyOf(p + 2, " ?>");
+            const std::size_t nameEnd = FindAnyOf(p + 2, kInstructionNameEnd);
             const std::string target(t_.substr(p + 2, (nameEnd == kFail ? t_.size() : nameEnd) - p - 2));
             return Fail(XmlError::MarkupNotClosed, p, "<?" + target + " must be closed with ?>");
         }
         if (!n.document_) return close + 2;
 
-        auto instruction = std::make_unique<XmlNode>(XmlNodeKind::ProcessingInstruction);
-        instruction->parent_ = n.document_;
-        instruction->document_ = n.document_;
-        const std::size_t nameEnd = FindAnyOf(p + 2, " ?>");  // the "?" of "?>" at the latest
+        XmlNode::Ptr instruction = NewChildOf(*n.document_, XmlNodeKind::ProcessingInstruction);
+        const std::size_t nameEnd = FindAnyOf(p + 2, kInstructionNameEnd);  // the "?" of "?>" at the latest
         instruction->name.assign(t_.data() + p + 2, nameEnd - p - 2);
         if (ReadAttributes(*instruction, nameEnd, close) == kFail) return kFail;
         n.document_->AddChild(std::move(instruction));
@@ -275,11 +312,11 @@ private:
             p = SkipBlanks(p);
             if (p >= stop || StartsWith(p, ">") || StartsWith(p, "/")) return p;
 
-            const std::size_t nameEnd = FindAnyOf(p, " =");
+            const std::size_t nameEnd = FindAnyOf(p, kAttributeNameEnd);
             if (nameEnd == kFail) {
-                return Fail(XmlError::AttributeError, p, "<" + x.name + "> attribute has error ");
+                return Fail(XmlError::AttributeError, p, Concat("<", x.name, "> attribute has error "));
             }
-            x.attributes_.push_back({std::string(t_.substr(p, nameEnd - p)), {}, &x});
+            x.AddAttribute(t_.substr(p, nameEnd - p));
             const std::size_t index = x.attributes_.size() - 1;
 
             p = SkipBlanks(nameEnd);
@@ -287,10 +324,11 @@ private:
             p = SkipBlanks(p + 1);
             const bool quoted = StartsWith(p, "\"") || StartsWith(p, "'");
             const std::size_t begin = quoted ? p + 1 : p;
-            const std::size_t end = quoted ? FindUnescapedAnyOf(begin, std::string_view(&t_[p], 1))
-                                           : FindUnescapedAnyOf(begin, " >");
+            const CharSet& valueEnd =
+                !quoted ? kBareValueEnd : t_[p] == '"' ? kDoubleQuote : kSingleQuote;
+            const std::size_t end = FindUnescapedAnyOf(begin, valueEnd);
             if (end == kFail) {
-                return Fail(XmlError::AttributeError, p, "<" + x.name + "> attribute has error ");
+                return Fail(XmlError::AttributeError, p, Concat("<", x.name, "> attribute has error "));
             }
             StoreText(x.attributes_[index].value, begin, end);
             p = quoted ? end + 1 : end;

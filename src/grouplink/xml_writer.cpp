@@ -9,13 +9,13 @@ namespace {
 
 void AppendText(std::string& out, std::string_view text, const WriteSettings& settings) {
     if (settings.encodeReferences && settings.entityTable) {
-        out += settings.entityTable->Encode(text);
+        settings.entityTable->EncodeTo(out, text);
     } else {
         out += text;
     }
 }
 
-void AppendAttributes(std::string& out, const std::vector<XmlAttribute>& attributes,
+void AppendAttributes(std::string& out, const std::pmr::vector<XmlAttribute>& attributes,
                       const WriteSettings& settings) {
     for (const XmlAttribute& attribute : attributes) {
         out += ' ';

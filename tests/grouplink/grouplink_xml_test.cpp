@@ -63,8 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(XmlModelTest, TheDocumentedExampleIsWrittenToTheCharacter) {
     XmlDocument document;
-    XmlNode* declaration = document.AddChild(
-        std::make_unique<XmlNode>(XmlNodeKind::ProcessingInstruction, "xml"));
+    XmlNode* declaration =
+        document.AddChild(XmlNode::New(XmlNodeKind::ProcessingInstruction, "xml"));
     declaration->AddAttribute("version", "1.0");
     XmlNode* a = document.AddChild("a", "\r\n");
     a->AddAttribute("x", "1");
