@@ -47,7 +47,7 @@ private:
     void do_deallocate(void* piece, std::size_t bytes, std::size_t alignment) override {
         if (bytes > kLargest || alignment > alignof(std::max_align_t)) {
             large_.erase(piece);
-            ::operator delete(piece, bytes, std::align_val_t(alignment));
+            ::operator delete(piece, std::align_val_t(alignment));
         }
     }
 
