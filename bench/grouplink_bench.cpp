@@ -34,7 +34,8 @@ std::string GenerateList(int lineCount) {
         const std::uint32_t region = (10u + random() % 8) << 24;
         const int prefix = 20 + static_cast<int>(random() % 5);
         const std::uint32_t network = region | ((random() & 0xFFFFF) << 8);
-        text += Address(network & ~((1u << (32 - prefix)) - 1)) + "/" + std::to_string(prefix) + "\r\n";
+        text +=
+            Address(network & ~((1u << (32 - prefix)) - 1)) + "/" + std::to_string(prefix) + "\r\n";
     }
     return text;
 }
@@ -43,10 +44,11 @@ std::string GenerateList(int lineCount) {
 // with attributes, comments and references.
 std::string GenerateFilterSet(std::size_t size) {
     std::mt19937 random(7);
-    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<TrafficMonitor version=\"2\">";
+    std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<TrafficMonitor version=\"2\">";
     for (int group = 0; text.size() < size; ++group) {
-        text += "\r\n\t<MAT>\r\n\t\t<Key>" + std::to_string(100 + group) + "</Key>\r\n\t\t<Descr>Group " +
-                std::to_string(group) + " &amp; friends</Descr>";
+        text += "\r\n\t<MAT>\r\n\t\t<Key>" + std::to_string(100 + group) +
+                "</Key>\r\n\t\t<Descr>Group " + std::to_string(group) + " &amp; friends</Descr>";
         for (int item = 0; item < 200; ++item) {
             const std::uint32_t first = static_cast<std::uint32_t>(random());
             text += "\r\n\t\t<Addr>" + Address(first) + "," + Address(first + 255) + "</Addr>";

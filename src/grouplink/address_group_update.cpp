@@ -23,7 +23,8 @@ std::string ReloadFileName(const std::string& filterSetName) {
     const std::size_t slash = filterSetName.find_last_of('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::size_t dot = filterSetName.find_last_of('.');
-    const std::size_t nameEnd = dot == std::string::npos || dot < nameStart ? filterSetName.size() : dot;
+    const std::size_t nameEnd =
+        dot == std::string::npos || dot < nameStart ? filterSetName.size() : dot;
     return filterSetName.substr(0, nameEnd) + ".reload";
 }
 

@@ -14,7 +14,7 @@ struct AddressRange {
 };
 
 class AddressRangeSet {
-public:
+  public:
     // The set becomes the union of itself and [first, last] (first <= last).
     void Insert(std::uint32_t first, std::uint32_t last);
 
@@ -22,7 +22,7 @@ public:
     std::size_t Size() const { return lastByFirst_.size(); }
     bool Empty() const { return lastByFirst_.empty(); }
 
-private:
+  private:
     std::map<std::uint32_t, std::uint32_t> lastByFirst_;
 };
 

@@ -13,10 +13,12 @@ namespace korvane::grouplink {
 namespace {
 
 class Iconv {
-public:
-    Iconv(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str())) {
+  public:
+    Iconv(const std::string& to, const std::string& from)
+        : cd_(iconv_open(to.c_str(), from.c_str())) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-            throw FatalError(FatalError::OsError{errno}, "Cannot convert from " + from + " to " + to);
+            throw FatalError(FatalError::OsError{errno},
+                             "Cannot convert from " + from + " to " + to);
         }
     }
     ~Iconv() { iconv_close(cd_); }
@@ -53,7 +55,7 @@ public:
         return out;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -68,12 +70,19 @@ std::string Utf8ToUtf32(std::string_view utf8) {
     std::size_t i = 0;
     while (i < utf8.size()) {
         const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                    : (lead >> 3) == 0x1E ? 4 : 0;
-        char32_t c = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
+        int length = lead < 0x80           ? 1
+                     : (lead >> 5) == 0x6  ? 2
+                     : (lead >> 4) == 0xE  ? 3
+                     : (lead >> 3) == 0x1E ? 4
+                                           : 0;
+        char32_t c = length == 1   ? lead
+                     : length == 2 ? (lead & 0x1F)
+                     : length == 3 ? (lead & 0x0F)
+                                   : (lead & 0x07);
         bool valid = length > 0 && i + static_cast<std::size_t>(length) <= utf8.size();
         for (int k = 1; valid && k < length; ++k) {
-            const unsigned char next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
+            const unsigned char next =
+                static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
             valid = (next & 0xC0) == 0x80;
             c = (c << 6) | (next & 0x3F);
         }
@@ -103,7 +112,8 @@ std::string ThreadAnsiCharset() {
 bool IsUtf8Charset(std::string_view charset) {
     std::string lower;
     for (char c : charset) {
-        if (c != '-' && c != '_') lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (c != '-' && c != '_')
+            lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return lower == "utf8";
 }

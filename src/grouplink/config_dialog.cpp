@@ -22,7 +22,10 @@ QLabel* SunkenLabel(const char* text, QWidget* parent) {
 
 ConfigDialog::ConfigDialog(const std::string& nameText, const PluginSettings& settings,
                            platform::Messages& messages, FileChooser chooseFile)
-    : nameText_(nameText), settings_(settings), messages_(messages), chooseFile_(std::move(chooseFile)) {
+    : nameText_(nameText),
+      settings_(settings),
+      messages_(messages),
+      chooseFile_(std::move(chooseFile)) {
     setObjectName("CConfigDlg");
     setWindowTitle(QString::fromLatin1("%1 Config...").arg(QString::fromLocal8Bit(nameText_)));
     setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
@@ -45,7 +48,8 @@ ConfigDialog::ConfigDialog(const std::string& nameText, const PluginSettings& se
     grid->addWidget(SunkenLabel("  File name of TMeter filter set:", this), 0, 0, 1, 2);
     grid->addWidget(fileEdit_, 1, 0);
     grid->addWidget(browse, 1, 1);
-    grid->addWidget(SunkenLabel("  IP Address Group (will be created if not exist):", this), 2, 0, 1, 2);
+    grid->addWidget(SunkenLabel("  IP Address Group (will be created if not exist):", this), 2, 0,
+                    1, 2);
     grid->addWidget(groupEdit_, 3, 0, 1, 2);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(ok);
@@ -100,8 +104,8 @@ void ConfigDialog::Browse() {
 }
 
 std::optional<QString> ConfigDialog::OpenFileDialog(QWidget* parent, const QString& initial) {
-    const QString file = QFileDialog::getOpenFileName(
-        parent, QString(), initial, "TrafMeter filterset (*.tmf);;All Files (*)");
+    const QString file = QFileDialog::getOpenFileName(parent, QString(), initial,
+                                                      "TrafMeter filterset (*.tmf);;All Files (*)");
     if (file.isEmpty()) return std::nullopt;
     return file;
 }

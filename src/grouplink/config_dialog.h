@@ -14,9 +14,10 @@ class QLineEdit;
 namespace korvane::grouplink {
 
 class ConfigDialog : public QDialog {
-public:
+  public:
     // Asks for a filter-set file, starting at the given name; nothing when cancelled.
-    using FileChooser = std::function<std::optional<QString>(QWidget* parent, const QString& initial)>;
+    using FileChooser =
+        std::function<std::optional<QString>(QWidget* parent, const QString& initial)>;
 
     ConfigDialog(const std::string& nameText, const PluginSettings& settings,
                  platform::Messages& messages, FileChooser chooseFile = OpenFileDialog);
@@ -28,10 +29,10 @@ public:
 
     static std::optional<QString> OpenFileDialog(QWidget* parent, const QString& initial);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     bool TakeOverFields();
     void Browse();
     void SelectFileName();

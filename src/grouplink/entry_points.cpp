@@ -49,7 +49,8 @@ Library& State() {
         Library loaded;
         loaded.info = DescribeLibrary(OwnPath());
         loaded.keyPath = SettingsKeyPath(loaded.info.name);
-        if (auto registry = OpenRegistry()) loaded.settings = LoadSettings(*registry, loaded.keyPath);
+        if (auto registry = OpenRegistry())
+            loaded.settings = LoadSettings(*registry, loaded.keyPath);
         return loaded;
     }();
     return library;
@@ -82,7 +83,8 @@ int32_t Config(void) {
     ConfigDialog dialog(library.info.name, library.settings, messages);
     if (dialog.exec() == QDialog::Accepted) {
         library.settings = dialog.Settings();
-        if (auto registry = OpenRegistry()) SaveSettings(*registry, library.keyPath, library.settings);
+        if (auto registry = OpenRegistry())
+            SaveSettings(*registry, library.keyPath, library.settings);
     }
     return 1;
 }
@@ -100,10 +102,10 @@ int32_t TurnWorldOff(uint8_t /*whiteListOn*/, const char* /*adapterAddress*/) {
     auto& library = State();
     PluginMessages messages;
     try {
-        return UpdateAddressGroup({library.info.folder, library.settings.OutIPListFName,
-                                   library.settings.IPAddressGroup, ThreadAnsiCharset(),
-                                   library.info.name},
-                                  messages);
+        return UpdateAddressGroup(
+            {library.info.folder, library.settings.OutIPListFName, library.settings.IPAddressGroup,
+             ThreadAnsiCharset(), library.info.name},
+            messages);
     } catch (const std::exception& error) {
         // Nothing may unwind into the host, which is not C++.
         messages.Show({error.what(), library.info.name, korvane::platform::MessageIcon::Error,

@@ -10,7 +10,7 @@
 namespace korvane::grouplink {
 
 class FatalError : public std::runtime_error {
-public:
+  public:
     struct OsError {
         int code;
     };
@@ -22,7 +22,7 @@ public:
                std::source_location where = std::source_location::current())
         : std::runtime_error(Text(where, &error, detail)) {}
 
-private:
+  private:
     static std::string Text(const std::source_location& where, const OsError* error,
                             const std::string& detail) {
         std::string_view file = where.file_name();

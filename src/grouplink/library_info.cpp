@@ -6,7 +6,8 @@ LibraryInfo DescribeLibrary(std::string_view path) {
     LibraryInfo info;
     info.path = path;
     const std::size_t slash = path.find_last_of('/');
-    const std::string_view fileName = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string_view fileName =
+        slash == std::string_view::npos ? path : path.substr(slash + 1);
     info.folder = slash == std::string_view::npos ? "" : std::string(path.substr(0, slash + 1));
     info.name = fileName.substr(0, fileName.find_last_of('.'));
     return info;

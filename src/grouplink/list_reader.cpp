@@ -73,7 +73,8 @@ std::optional<AddressRange> ParseListLine(std::string_view line) {
     }
 
     const std::uint32_t hostBits =
-        prefix == 0 ? UINT32_MAX : static_cast<std::uint32_t>((std::uint64_t{1} << (32 - prefix)) - 1);
+        prefix == 0 ? UINT32_MAX
+                    : static_cast<std::uint32_t>((std::uint64_t{1} << (32 - prefix)) - 1);
     return AddressRange{address, address | hostBits};
 }
 

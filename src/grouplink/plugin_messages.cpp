@@ -10,11 +10,16 @@ namespace {
 
 QMessageBox::Icon BoxIcon(platform::MessageIcon icon) {
     switch (icon) {
-        case platform::MessageIcon::Information: return QMessageBox::Information;
-        case platform::MessageIcon::Warning: return QMessageBox::Warning;
-        case platform::MessageIcon::Error: return QMessageBox::Critical;
-        case platform::MessageIcon::Question: return QMessageBox::Question;
-        case platform::MessageIcon::None: break;
+        case platform::MessageIcon::Information:
+            return QMessageBox::Information;
+        case platform::MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case platform::MessageIcon::Error:
+            return QMessageBox::Critical;
+        case platform::MessageIcon::Question:
+            return QMessageBox::Question;
+        case platform::MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }

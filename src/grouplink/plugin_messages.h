@@ -9,7 +9,7 @@ namespace korvane::grouplink {
 bool HasDisplay();
 
 class PluginMessages : public platform::Messages {
-public:
+  public:
     platform::MessageAnswer Show(const platform::Message& message) override;
 };
 

@@ -16,7 +16,7 @@
 namespace korvane::grouplink {
 
 class EntityTable {
-public:
+  public:
     struct Entry {
         char character;
         std::string reference;
@@ -34,7 +34,7 @@ public:
     std::string Encode(std::string_view text) const;
     void EncodeTo(std::string& out, std::string_view text) const;
 
-private:
+  private:
     std::vector<Entry> entries_;
     std::array<int, 256> encoded_;          // character -> first entry index, or -1
     std::array<bool, 256> referenceStart_;  // first characters of the references
@@ -47,12 +47,12 @@ private:
 // Read errors; the values are the error kinds the caller sees.
 enum class XmlError {
     None = 0,
-    ElementNotClosed = 1,   // "/" in a start tag not followed by ">", or a start tag cut off
-    ElementNoEndTag = 2,    // no text after a start tag, or a closing tag without its end
-    MismatchedEndTag = 3,   // closing tag with another name
-    AttributeError = 4,     // attribute without "=" or terminator, value cut off
-    MarkupNotClosed = 5,    // comment, CDATA section or processing instruction cut off
-    NestedTooDeeply = 6,    // more nested elements than the reader follows
+    ElementNotClosed = 1,  // "/" in a start tag not followed by ">", or a start tag cut off
+    ElementNoEndTag = 2,   // no text after a start tag, or a closing tag without its end
+    MismatchedEndTag = 3,  // closing tag with another name
+    AttributeError = 4,    // attribute without "=" or terminator, value cut off
+    MarkupNotClosed = 5,   // comment, CDATA section or processing instruction cut off
+    NestedTooDeeply = 6,   // more nested elements than the reader follows
 };
 
 struct ReadSettings {
@@ -92,7 +92,7 @@ struct XmlAttribute {
 };
 
 class XmlNode {
-public:
+  public:
     // Destroys a node and frees it unless it lies in its document's arena.
     struct Deleter {
         void operator()(XmlNode* node) const;
@@ -128,13 +128,14 @@ public:
     bool DeleteChild(const XmlNode* child);
     // Destroys every direct child of that name in one pass; returns how many.
     std::size_t DeleteChildrenNamed(std::string_view childName);
-    XmlAttribute& AddAttribute(std::string_view attributeName, std::string_view attributeValue = {});
+    XmlAttribute& AddAttribute(std::string_view attributeName,
+                               std::string_view attributeValue = {});
     // Destroys all children and attributes; name and value stay.
     void Clear();
 
     std::string Serialize(const WriteSettings& settings = WriteSettings{}) const;
 
-protected:
+  protected:
     // A node placed in arena (or on the heap when it is null).
     static Ptr Make(XmlNodeKind kind, std::string_view name, std::string_view value,
                     std::pmr::memory_resource* arena);
@@ -148,14 +149,14 @@ protected:
     std::pmr::vector<Ptr> children_;
     std::pmr::vector<XmlAttribute> attributes_;
 
-private:
+  private:
     friend class XmlReader;
     void SerializeTo(std::string& out, const WriteSettings& settings, int indent) const;
     void Adopt(XmlNode& child);
 };
 
 class XmlDocument : public XmlNode {
-public:
+  public:
     XmlDocument();
     ~XmlDocument();
 
@@ -167,7 +168,7 @@ public:
 
     ReadSettings readSettings;
 
-private:
+  private:
     std::unique_ptr<std::pmr::memory_resource> arenaResource_;
 };
 

@@ -14,16 +14,17 @@ namespace {
 // of faulting fresh pages in. Large pieces (long child lists, long texts) come and go singly;
 // those still out when the arena goes are freed with it.
 class PageArena final : public std::pmr::memory_resource {
-public:
+  public:
     PageArena() = default;
     PageArena(const PageArena&) = delete;
     PageArena& operator=(const PageArena&) = delete;
     ~PageArena() override {
         for (void* page : pages_) std::free(page);
-        for (auto [piece, alignment] : large_) ::operator delete(piece, std::align_val_t(alignment));
+        for (auto [piece, alignment] : large_)
+            ::operator delete(piece, std::align_val_t(alignment));
     }
 
-private:
+  private:
     static constexpr std::size_t kPageSize = 32 * 1024;
     static constexpr std::size_t kLargest = kPageSize / 8;
 
@@ -83,11 +84,8 @@ EntityTable::EntityTable(std::vector<Entry> entries) : entries_(std::move(entrie
 }
 
 const EntityTable& EntityTable::Standard() {
-    static const EntityTable table({{'&', "&amp;"},
-                                    {'"', "&quot;"},
-                                    {'\'', "&apos;"},
-                                    {'<', "&lt;"},
-                                    {'>', "&gt;"}});
+    static const EntityTable table(
+        {{'&', "&amp;"}, {'"', "&quot;"}, {'\'', "&apos;"}, {'<', "&lt;"}, {'>', "&gt;"}});
     return table;
 }
 
@@ -227,7 +225,8 @@ std::size_t XmlNode::DeleteChildrenNamed(std::string_view childName) {
     return std::erase_if(children_, [childName](const auto& c) { return c->name == childName; });
 }
 
-XmlAttribute& XmlNode::AddAttribute(std::string_view attributeName, std::string_view attributeValue) {
+XmlAttribute& XmlNode::AddAttribute(std::string_view attributeName,
+                                    std::string_view attributeValue) {
     std::pmr::memory_resource* resource = attributes_.get_allocator().resource();
     attributes_.push_back(
         {XmlString(attributeName, resource), XmlString(attributeValue, resource), this});

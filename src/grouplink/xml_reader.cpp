@@ -34,13 +34,13 @@ std::string Concat(const Parts&... parts) {
 }
 
 class CharSet {
-public:
+  public:
     constexpr explicit CharSet(std::string_view chars) {
         for (char c : chars) has_[static_cast<unsigned char>(c)] = true;
     }
     constexpr bool Has(char c) const { return has_[static_cast<unsigned char>(c)]; }
 
-private:
+  private:
     bool has_[256] = {};
 };
 
@@ -56,7 +56,7 @@ constexpr CharSet kSingleQuote("'");
 }  // namespace
 
 class XmlReader {
-public:
+  public:
     XmlReader(std::string_view text, ReadSettings& settings) : t_(text), s_(settings) {}
 
     std::optional<std::size_t> Parse(XmlDocument& document) {
@@ -72,7 +72,7 @@ public:
         return p;
     }
 
-private:
+  private:
     // A node that knows its place but is not yet in its parent's list.
     static XmlNode::Ptr NewChildOf(XmlNode& parent, XmlNodeKind kind = XmlNodeKind::Element) {
         XmlNode::Ptr node = XmlNode::Make(kind, {}, {}, parent.arena_);
@@ -207,9 +207,9 @@ private:
 
         while (p != t_.size()) {
             if (depth >= kMaxDepth) {
-                return Fail(XmlError::NestedTooDeeply, p,
-                            "Elements are nested more than " + std::to_string(kMaxDepth) +
-                                " levels deep.");
+                return Fail(
+                    XmlError::NestedTooDeeply, p,
+                    "Elements are nested more than " + std::to_string(kMaxDepth) + " levels deep.");
             }
             auto child = NewChildOf(n);
             const std::size_t r = ReadElement(*child, p, depth + 1);
@@ -228,8 +228,9 @@ private:
                 const std::string_view closeName = t_.substr(nameStart, closeEnd - nameStart);
                 if (closeName == n.name) return gt + 1;
                 if (!s_.forceParse) {
-                    return Fail(XmlError::MismatchedEndTag, p,
-                                Concat("'<", n.name, "> ... </", closeName, ">' is not wel-formed."));
+                    return Fail(
+                        XmlError::MismatchedEndTag, p,
+                        Concat("'<", n.name, "> ... </", closeName, ">' is not wel-formed."));
                 }
                 p = gt + 1;
             } else if (valueBlank && p < t_.size() && t_[p] != '<') {
@@ -292,13 +293,15 @@ private:
         const std::size_t close = Find(p + 2, "?>");
         if (close == kFail) {
             const std::size_t nameEnd = FindAnyOf(p + 2, kInstructionNameEnd);
-            const std::string target(t_.substr(p + 2, (nameEnd == kFail ? t_.size() : nameEnd) - p - 2));
+            const std::string target(
+                t_.substr(p + 2, (nameEnd == kFail ? t_.size() : nameEnd) - p - 2));
             return Fail(XmlError::MarkupNotClosed, p, "<?" + target + " must be closed with ?>");
         }
         if (!n.document_) return close + 2;
 
         XmlNode::Ptr instruction = NewChildOf(*n.document_, XmlNodeKind::ProcessingInstruction);
-        const std::size_t nameEnd = FindAnyOf(p + 2, kInstructionNameEnd);  // the "?" of "?>" at the latest
+        const std::size_t nameEnd =
+            FindAnyOf(p + 2, kInstructionNameEnd);  // the "?" of "?>" at the latest
         instruction->name.assign(t_.data() + p + 2, nameEnd - p - 2);
         if (ReadAttributes(*instruction, nameEnd, close) == kFail) return kFail;
         n.document_->AddChild(std::move(instruction));
@@ -314,7 +317,8 @@ private:
 
             const std::size_t nameEnd = FindAnyOf(p, kAttributeNameEnd);
             if (nameEnd == kFail) {
-                return Fail(XmlError::AttributeError, p, Concat("<", x.name, "> attribute has error "));
+                return Fail(XmlError::AttributeError, p,
+                            Concat("<", x.name, "> attribute has error "));
             }
             x.AddAttribute(t_.substr(p, nameEnd - p));
             const std::size_t index = x.attributes_.size() - 1;
@@ -324,11 +328,13 @@ private:
             p = SkipBlanks(p + 1);
             const bool quoted = StartsWith(p, "\"") || StartsWith(p, "'");
             const std::size_t begin = quoted ? p + 1 : p;
-            const CharSet& valueEnd =
-                !quoted ? kBareValueEnd : t_[p] == '"' ? kDoubleQuote : kSingleQuote;
+            const CharSet& valueEnd = !quoted        ? kBareValueEnd
+                                      : t_[p] == '"' ? kDoubleQuote
+                                                     : kSingleQuote;
             const std::size_t end = FindUnescapedAnyOf(begin, valueEnd);
             if (end == kFail) {
-                return Fail(XmlError::AttributeError, p, Concat("<", x.name, "> attribute has error "));
+                return Fail(XmlError::AttributeError, p,
+                            Concat("<", x.name, "> attribute has error "));
             }
             StoreText(x.attributes_[index].value, begin, end);
             p = quoted ? end + 1 : end;

@@ -14,7 +14,7 @@ namespace korvane::grouplink {
 namespace {
 
 class ConfigDialogTest : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
@@ -57,9 +57,8 @@ TEST_F(ConfigDialogTest, ShowsTheSettingsUnderItsTitle) {
 }
 
 TEST_F(ConfigDialogTest, OkTakesTheFieldsOverWithTheGroupStrippedAndCut) {
-    for (const auto& [typed, taken] :
-         {std::pair{QString("  Exchange \t"), std::string("Exchange")},
-          std::pair{QString(300, 'g'), std::string(255, 'g')}}) {
+    for (const auto& [typed, taken] : {std::pair{QString("  Exchange \t"), std::string("Exchange")},
+                                       std::pair{QString(300, 'g'), std::string(255, 'g')}}) {
         ConfigDialog dialog("Grouplink", initial_, messages_, Chooser());
         Edit(dialog, "editFileName")->setText(" /tmp/my set.tmf ");
         Edit(dialog, "editGroup")->setText(typed);

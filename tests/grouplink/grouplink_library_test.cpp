@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 using platform::Hive;
 
 class GrouplinkLibraryTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fs::create_directories(dir_ / "bin");
         fs::copy_file(fs::path(KORVANE_PROGRAM_DIR) / "Grouplink.so", dir_ / "bin/Grouplink.so");
@@ -64,15 +64,17 @@ TEST_F(GrouplinkLibraryTest, DescribesItself) {
     EXPECT_EQ(Text("GetVersion"), "1, 5, 0, 0");
     EXPECT_NE(Text("GetDescription").find("\"A specific IP Address Group\""), std::string::npos);
     EXPECT_NE(Text("GetAuthor").find("Copyright"), std::string::npos);
-    EXPECT_TRUE(std::regex_match(Text("GetDateTime"),
-                                 std::regex("[A-Z][a-z]{2} [1-9][0-9]? [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}")))
+    EXPECT_TRUE(std::regex_match(
+        Text("GetDateTime"),
+        std::regex("[A-Z][a-z]{2} [1-9][0-9]? [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}")))
         << Text("GetDateTime");
 }
 
 TEST_F(GrouplinkLibraryTest, BothSwitchesUpdateAlikeAndSettingsAreReadAtEveryLoad) {
     dir_.Write("set.tmf", "<TrafficMonitor>\r\n</TrafficMonitor>");
     Configure("First");
-    EXPECT_EQ((Call<int32_t(uint8_t, const char*)>("Grouplink.so", "TurnWorldOff", uint8_t{1}, "")), 1);
+    EXPECT_EQ((Call<int32_t(uint8_t, const char*)>("Grouplink.so", "TurnWorldOff", uint8_t{1}, "")),
+              1);
     const std::string afterOff = dir_.Read("set.tmf");
     EXPECT_NE(afterOff.find("<Descr>First</Descr>\r\n\t\t<Addr>10.0.0.0,10.0.1.255</Addr>"),
               std::string::npos)
@@ -84,7 +86,9 @@ TEST_F(GrouplinkLibraryTest, BothSwitchesUpdateAlikeAndSettingsAreReadAtEveryLoa
     EXPECT_EQ(dir_.Read("set.reload"), afterOff);
 
     Configure("Second");
-    EXPECT_EQ((Call<int32_t(uint8_t, const char*)>("Grouplink.so", "TurnWorldOn", uint8_t{1}, "1.2.3.4")), 1);
+    EXPECT_EQ(
+        (Call<int32_t(uint8_t, const char*)>("Grouplink.so", "TurnWorldOn", uint8_t{1}, "1.2.3.4")),
+        1);
     EXPECT_NE(dir_.Read("set.tmf").find("<Descr>Second</Descr>"), std::string::npos);
 }
 
@@ -95,7 +99,8 @@ TEST_F(GrouplinkLibraryTest, CopyUnderAnotherNameHasItsOwnKeyAndDefaults) {
     testing::internal::CaptureStderr();
     EXPECT_EQ((Call<int32_t(uint8_t, const char*)>("Copy.so", "TurnWorldOff", uint8_t{1}, "")), 0);
     const std::string shown = testing::internal::GetCapturedStderr();
-    EXPECT_NE(shown.find("Copy: Cannot open \"/opt/TMeter/FilterSets/default.tmf\""), std::string::npos)
+    EXPECT_NE(shown.find("Copy: Cannot open \"/opt/TMeter/FilterSets/default.tmf\""),
+              std::string::npos)
         << shown;
 }
 

@@ -47,10 +47,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ListLine{"1.2.3.4/24 trailing", "1.2.3.4,1.2.3.255"},
                     ListLine{"99999999999.0.0.1", "255.0.0.1,255.0.0.1"},
                     ListLine{"1.2.3.0-1.2.3.255", ""}, ListLine{"1.2.3", ""},
-                    ListLine{"1.2.3.4.5", ""}, ListLine{"1.2.3.4x", ""},
-                    ListLine{"+1.2.3.4", ""}, ListLine{"# 1.2.3.4", ""}, ListLine{"", ""},
-                    ListLine{" \t ", ""}, ListLine{"1.2.3.4/33", ""},
-                    ListLine{"1.2.3.4/99999999999999", ""}));
+                    ListLine{"1.2.3.4.5", ""}, ListLine{"1.2.3.4x", ""}, ListLine{"+1.2.3.4", ""},
+                    ListLine{"# 1.2.3.4", ""}, ListLine{"", ""}, ListLine{" \t ", ""},
+                    ListLine{"1.2.3.4/33", ""}, ListLine{"1.2.3.4/99999999999999", ""}));
 
 std::vector<std::string> Texts(const AddressRangeSet& set) {
     std::vector<std::string> texts;
@@ -75,8 +74,9 @@ TEST(ListReaderTest, ReadsLinesSortedAndSkipsTheRest) {
     const std::string list =
         "# exchange\r\n195.1.0.0/16\r\nnot an address\r\n\r\n62.80.160.0/19\r\n1.2.3.4/30\r\n"
         "62.80.170.0/24\r\n1.2.3.8/30";
-    EXPECT_EQ(Texts(ReadAddressRanges(list)),
-              (RangeTexts{"1.2.3.4,1.2.3.11", "62.80.160.0,62.80.191.255", "195.1.0.0,195.1.255.255"}));
+    EXPECT_EQ(
+        Texts(ReadAddressRanges(list)),
+        (RangeTexts{"1.2.3.4,1.2.3.11", "62.80.160.0,62.80.191.255", "195.1.0.0,195.1.255.255"}));
     EXPECT_TRUE(ReadAddressRanges("# nothing\r\n\r\nfoo\r\n").Empty());
 }
 

@@ -11,7 +11,7 @@ namespace {
 using platform::Hive;
 
 class PluginSettingsTest : public testing::Test {
-protected:
+  protected:
     test::TempDir dir_;
     platform::Registry registry_{dir_.path()};
     const std::string key_ = SettingsKeyPath("Grouplink");
@@ -26,7 +26,8 @@ TEST_F(PluginSettingsTest, MissingKeyGivesTheDefaultsAndWritesNothing) {
 }
 
 TEST_F(PluginSettingsTest, SavedSettingsShareTheHostsKeyAndReadBackInFull) {
-    registry_.WriteDword(Hive::LocalMachine, "Software\\Korvane\\Plugins\\Grouplink", "Activated", 1);
+    registry_.WriteDword(Hive::LocalMachine, "Software\\Korvane\\Plugins\\Grouplink", "Activated",
+                         1);
     const PluginSettings saved{"/srv/tmeter/" + std::string(300, 'n') + ".tmf", "Exchange"};
     SaveSettings(registry_, key_, saved);
 

@@ -17,7 +17,7 @@ constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>
 
 // A plug-in folder with its list file, and a filter set beside it.
 class AddressGroupUpdateTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         WriteList("10.0.0.0/24\r\n10.0.1.0/24\r\n193.0.0.1\r\n");
         fs::create_directories(dir_ / "sets");
@@ -70,7 +70,8 @@ TEST_F(AddressGroupUpdateTest, NewGroupTakesTheFirstFreeKeyFrom2301) {
 TEST_F(AddressGroupUpdateTest, ExistingGroupGetsItsItemsReplacedAndKeepsTheRest) {
     WriteFilterSet(
         "<TrafficMonitor>\r\n\t<MAT>\r\n\t\t<Key>7</Key>\r\n\t\t<Descr>Tarvel</Descr>\r\n"
-        "\t\t<Addr>1.1.1.1,1.1.1.1</Addr>\r\n\t\t<Note x=\"1\"/>\r\n\t\t<Addr>2.2.2.2,2.2.2.2</Addr>"
+        "\t\t<Addr>1.1.1.1,1.1.1.1</Addr>\r\n\t\t<Note "
+        "x=\"1\"/>\r\n\t\t<Addr>2.2.2.2,2.2.2.2</Addr>"
         "\r\n\t</MAT>\r\n\t<MAT>\r\n\t\t<Key>8</Key>\r\n\t\t<Descr>Other</Descr>\r\n"
         "\t\t<Addr>3.3.3.3,3.3.3.3</Addr>\r\n\t</MAT>\r\n</TrafficMonitor>");
     ASSERT_EQ(Update(), 1);
@@ -85,11 +86,13 @@ TEST_F(AddressGroupUpdateTest, ExistingGroupGetsItsItemsReplacedAndKeepsTheRest)
 TEST_F(AddressGroupUpdateTest, EveryGroupOfThatNameGetsTheFullSet) {
     WriteFilterSet(
         "<TrafficMonitor><MAT><Key>1</Key><Descr>Tarvel</Descr></MAT>"
-        "<MAT><Key>2</Key><Descr>Tarvel</Descr><Addr>9.9.9.9,9.9.9.9</Addr></MAT></TrafficMonitor>");
+        "<MAT><Key>2</Key><Descr>Tarvel</Descr><Addr>9.9.9.9,9.9.9.9</Addr></MAT></"
+        "TrafficMonitor>");
     ASSERT_EQ(Update(), 1);
     const std::string written = FilterSet();
     std::size_t count = 0;
-    for (std::size_t p = 0; (p = written.find("<Addr>10.0.0.0,10.0.1.255</Addr>", p)) != std::string::npos; ++p) {
+    for (std::size_t p = 0;
+         (p = written.find("<Addr>10.0.0.0,10.0.1.255</Addr>", p)) != std::string::npos; ++p) {
         ++count;
     }
     EXPECT_EQ(count, 2u);
@@ -98,8 +101,9 @@ TEST_F(AddressGroupUpdateTest, EveryGroupOfThatNameGetsTheFullSet) {
 }
 
 TEST_F(AddressGroupUpdateTest, GroupNameDifferingInCaseIsAnotherGroup) {
-    WriteFilterSet("<TrafficMonitor><MAT><Key>1</Key><Descr>tarvel</Descr>"
-                   "<Addr>1.1.1.1,1.1.1.1</Addr></MAT></TrafficMonitor>");
+    WriteFilterSet(
+        "<TrafficMonitor><MAT><Key>1</Key><Descr>tarvel</Descr>"
+        "<Addr>1.1.1.1,1.1.1.1</Addr></MAT></TrafficMonitor>");
     ASSERT_EQ(Update(), 1);
     const std::string written = FilterSet();
     EXPECT_NE(written.find("<Descr>tarvel</Descr>\r\n\t\t<Addr>1.1.1.1,1.1.1.1</Addr>"),
@@ -128,8 +132,9 @@ TEST_F(AddressGroupUpdateTest, AmpersandGroupMatchesOnEveryRunAndSecondRunChange
 
 TEST_F(AddressGroupUpdateTest, ListWithoutRangesEmptiesTheGroup) {
     WriteList("# nothing here\r\n1.2.3\r\n");
-    WriteFilterSet("<TrafficMonitor><MAT><Key>1</Key><Descr>Tarvel</Descr>"
-                   "<Addr>1.1.1.1,1.1.1.1</Addr></MAT></TrafficMonitor>");
+    WriteFilterSet(
+        "<TrafficMonitor><MAT><Key>1</Key><Descr>Tarvel</Descr>"
+        "<Addr>1.1.1.1,1.1.1.1</Addr></MAT></TrafficMonitor>");
     ASSERT_EQ(Update(), 1);
     EXPECT_EQ(FilterSet(),
               "\r\n<TrafficMonitor>\r\n\t<MAT>\r\n\t\t<Key>1</Key>\r\n\t\t<Descr>Tarvel</Descr>"
@@ -139,7 +144,8 @@ TEST_F(AddressGroupUpdateTest, ListWithoutRangesEmptiesTheGroup) {
 TEST_F(AddressGroupUpdateTest, RootOtherThanTrafficMonitorGetsNoGroupButIsRewritten) {
     WriteFilterSet("<Other a='1'><MAT><Descr>Tarvel</Descr></MAT></Other>");
     ASSERT_EQ(Update(), 1);
-    const std::string expected = "\r\n<Other a=\"1\">\r\n\t<MAT>\r\n\t\t<Descr>Tarvel</Descr></MAT></Other>";
+    const std::string expected =
+        "\r\n<Other a=\"1\">\r\n\t<MAT>\r\n\t\t<Descr>Tarvel</Descr></MAT></Other>";
     EXPECT_EQ(FilterSet(), expected);
     EXPECT_EQ(ReloadFile(), expected);
 }
@@ -157,10 +163,12 @@ TEST_F(AddressGroupUpdateTest, ByteOrderMarkIsDroppedAndNonLatinTextKept) {
     WriteFilterSet("\xEF\xBB\xBF<?xml version=\"1.0\"?><TrafficMonitor><MAT><Key>1</Key><Descr>" +
                    group + "</Descr><Addr>1.1.1.1,1.1.1.1</Addr></MAT></TrafficMonitor>");
     ASSERT_EQ(Update(group), 1);
-    EXPECT_EQ(FilterSet(), "<?xml version=\"1.0\"?>\r\n<TrafficMonitor>\r\n\t<MAT>\r\n\t\t<Key>1</Key>"
-                           "\r\n\t\t<Descr>" + group +
-                               "</Descr>\r\n\t\t<Addr>10.0.0.0,10.0.1.255</Addr>\r\n\t\t"
-                               "<Addr>193.0.0.1,193.0.0.1</Addr></MAT></TrafficMonitor>");
+    EXPECT_EQ(FilterSet(),
+              "<?xml version=\"1.0\"?>\r\n<TrafficMonitor>\r\n\t<MAT>\r\n\t\t<Key>1</Key>"
+              "\r\n\t\t<Descr>" +
+                  group +
+                  "</Descr>\r\n\t\t<Addr>10.0.0.0,10.0.1.255</Addr>\r\n\t\t"
+                  "<Addr>193.0.0.1,193.0.0.1</Addr></MAT></TrafficMonitor>");
 }
 
 TEST_F(AddressGroupUpdateTest, EightBitCodePageMatchesItsGroupAndLosesWhatItCannotHold) {
@@ -207,7 +215,8 @@ TEST_P(AddressGroupFailureTest, ShowsOneMessageAndWritesNothing) {
 
     EXPECT_EQ(Update(), 0);
     ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_TRUE(messages_.shown[0].text.starts_with(failure.messageStart)) << messages_.shown[0].text;
+    EXPECT_TRUE(messages_.shown[0].text.starts_with(failure.messageStart))
+        << messages_.shown[0].text;
     EXPECT_EQ(messages_.shown[0].icon, failure.icon);
     EXPECT_EQ(messages_.shown[0].caption, "Grouplink");
     EXPECT_EQ(messages_.shown[0].buttons, platform::MessageButtons::Ok);
@@ -259,7 +268,8 @@ TEST_F(AddressGroupUpdateTest, FailedReloadFileLeavesTheNewFilterSetInPlace) {
 }
 
 TEST(ReloadFileNameTest, ReplacesTheExtension) {
-    EXPECT_EQ(ReloadFileName("/opt/TMeter/FilterSets/default.tmf"), "/opt/TMeter/FilterSets/default.reload");
+    EXPECT_EQ(ReloadFileName("/opt/TMeter/FilterSets/default.tmf"),
+              "/opt/TMeter/FilterSets/default.reload");
     EXPECT_EQ(ReloadFileName("/sets.d/plain"), "/sets.d/plain.reload");
     EXPECT_EQ(ReloadFileName("a.b.tmf"), "a.b.reload");
     EXPECT_EQ(ReloadFileName("/x/.tmf"), "/x/.reload");

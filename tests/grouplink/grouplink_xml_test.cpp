@@ -70,7 +70,8 @@ TEST(XmlModelTest, TheDocumentedExampleIsWrittenToTheCharacter) {
     a->AddAttribute("x", "1");
     a->AddChild("b", "t&u");
 
-    const std::string expected = "<?xml version=\"1.0\"?>\r\n<a x=\"1\">\r\n\t<b>t&amp;u</b>\r\n</a>";
+    const std::string expected =
+        "<?xml version=\"1.0\"?>\r\n<a x=\"1\">\r\n\t<b>t&amp;u</b>\r\n</a>";
     EXPECT_EQ(document.Serialize(), expected);
 
     XmlDocument reread;
@@ -156,42 +157,42 @@ TEST_P(XmlReadFailureTest, FailsCleanly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, XmlReadFailureTest,
-    testing::Values(
-        ReadFailure{"NoMarkup", "just text", XmlError::None, ""},
-        ReadFailure{"SlashWithoutBracket", "<a/b>", XmlError::ElementNotClosed,
-                    "Element must be closed."},
-        ReadFailure{"NoTextAfterStartTag", "<a>x", XmlError::ElementNoEndTag,
-                    "a must be closed with </a>"},
-        ReadFailure{"ClosingTagCutOff", "<a><b/></a", XmlError::ElementNoEndTag,
-                    "it must be closed with </a>"},
-        ReadFailure{"ClosingTagWithoutBracket", "<a><b/></a ", XmlError::ElementNoEndTag,
-                    "it must be closed with </a>"},
-        ReadFailure{"WrongClosingName", "<a><b></c></a>", XmlError::MismatchedEndTag,
-                    "'<b> ... </c>' is not wel-formed."},
-        ReadFailure{"AttributeWithoutEquals", "<a b/>", XmlError::AttributeError,
-                    "<a> attribute has error "},
-        ReadFailure{"EndsAfterAttribute", "<a x=\"1\"", XmlError::None, ""},
-        ReadFailure{"NameRunsToTheEnd", "<abc", XmlError::ElementNotClosed,
-                    "Element must be closed."},
-        ReadFailure{"LoneBracket", "<", XmlError::ElementNotClosed, "Element must be closed."},
-        ReadFailure{"QuotedValueRunsToTheEnd", "<a x=\"1", XmlError::AttributeError,
-                    "<a> attribute has error "},
-        ReadFailure{"EscapedQuoteRunsToTheEnd", "<a x=\"1\\\"", XmlError::AttributeError,
-                    "<a> attribute has error "},
-        ReadFailure{"BareValueRunsToTheEnd", "<a x=1", XmlError::AttributeError,
-                    "<a> attribute has error "},
-        ReadFailure{"EqualsAtTheEnd", "<a x=", XmlError::AttributeError,
-                    "<a> attribute has error "},
-        ReadFailure{"CommentNotClosed", "<!-- x", XmlError::MarkupNotClosed,
-                    "<!-- must be closed with -->"},
-        ReadFailure{"CommentInElementNotClosed", "<a><!-- x", XmlError::MarkupNotClosed,
-                    "<!-- must be closed with -->"},
-        ReadFailure{"CDataNotClosed", "<a><![CDATA[x]]", XmlError::MarkupNotClosed,
-                    "<![CDATA[ must be closed with ]]>"},
-        ReadFailure{"InstructionNotClosed", "<?xml version=\"1.0\"", XmlError::MarkupNotClosed,
-                    "<?xml must be closed with ?>"},
-        ReadFailure{"OnlyAnInstruction", "<?xml version=\"1.0\"?>", XmlError::None, ""},
-        ReadFailure{"TextAfterChildRunsToTheEnd", "<a>v<b/> ", XmlError::None, ""}),
+    testing::Values(ReadFailure{"NoMarkup", "just text", XmlError::None, ""},
+                    ReadFailure{"SlashWithoutBracket", "<a/b>", XmlError::ElementNotClosed,
+                                "Element must be closed."},
+                    ReadFailure{"NoTextAfterStartTag", "<a>x", XmlError::ElementNoEndTag,
+                                "a must be closed with </a>"},
+                    ReadFailure{"ClosingTagCutOff", "<a><b/></a", XmlError::ElementNoEndTag,
+                                "it must be closed with </a>"},
+                    ReadFailure{"ClosingTagWithoutBracket", "<a><b/></a ",
+                                XmlError::ElementNoEndTag, "it must be closed with </a>"},
+                    ReadFailure{"WrongClosingName", "<a><b></c></a>", XmlError::MismatchedEndTag,
+                                "'<b> ... </c>' is not wel-formed."},
+                    ReadFailure{"AttributeWithoutEquals", "<a b/>", XmlError::AttributeError,
+                                "<a> attribute has error "},
+                    ReadFailure{"EndsAfterAttribute", "<a x=\"1\"", XmlError::None, ""},
+                    ReadFailure{"NameRunsToTheEnd", "<abc", XmlError::ElementNotClosed,
+                                "Element must be closed."},
+                    ReadFailure{"LoneBracket", "<", XmlError::ElementNotClosed,
+                                "Element must be closed."},
+                    ReadFailure{"QuotedValueRunsToTheEnd", "<a x=\"1", XmlError::AttributeError,
+                                "<a> attribute has error "},
+                    ReadFailure{"EscapedQuoteRunsToTheEnd", "<a x=\"1\\\"",
+                                XmlError::AttributeError, "<a> attribute has error "},
+                    ReadFailure{"BareValueRunsToTheEnd", "<a x=1", XmlError::AttributeError,
+                                "<a> attribute has error "},
+                    ReadFailure{"EqualsAtTheEnd", "<a x=", XmlError::AttributeError,
+                                "<a> attribute has error "},
+                    ReadFailure{"CommentNotClosed", "<!-- x", XmlError::MarkupNotClosed,
+                                "<!-- must be closed with -->"},
+                    ReadFailure{"CommentInElementNotClosed", "<a><!-- x", XmlError::MarkupNotClosed,
+                                "<!-- must be closed with -->"},
+                    ReadFailure{"CDataNotClosed", "<a><![CDATA[x]]", XmlError::MarkupNotClosed,
+                                "<![CDATA[ must be closed with ]]>"},
+                    ReadFailure{"InstructionNotClosed", "<?xml version=\"1.0\"",
+                                XmlError::MarkupNotClosed, "<?xml must be closed with ?>"},
+                    ReadFailure{"OnlyAnInstruction", "<?xml version=\"1.0\"?>", XmlError::None, ""},
+                    ReadFailure{"TextAfterChildRunsToTheEnd", "<a>v<b/> ", XmlError::None, ""}),
     [](const testing::TestParamInfo<ReadFailure>& info) { return info.param.name; });
 
 TEST(XmlModelTest, OnlyTheFirstErrorIsKept) {
