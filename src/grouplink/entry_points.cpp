@@ -107,7 +107,7 @@ int32_t TurnWorldOff(uint8_t /*whiteListOn*/, const char* /*adapterAddress*/) {
              ThreadAnsiCharset(), library.info.name},
             messages);
     } catch (const std::exception& error) {
-        // Nothing may unwind into the host, which is not C++.
+        // Nothing may unwind through a C entry point into the host.
         messages.Show({error.what(), library.info.name, korvane::platform::MessageIcon::Error,
                        korvane::platform::MessageButtons::Ok});
         return 0;
