@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/iphelper_netlink.h"
+#include "support/private_netns.h"
 #include "platform/iphelper_sim.h"
 #include "platform/registry.h"
 #include "routing/ipv4.h"
@@ -26,21 +27,10 @@
 namespace {
 
 using namespace korvane;
+using bench::Shell;
 
 constexpr int kRoutes = 10000;
 constexpr char kGateway[] = "10.77.0.1";
-
-ino_t NetworkNamespace() {
-    struct stat st {};
-    return stat("/proc/self/ns/net", &st) == 0 ? st.st_ino : 0;
-}
-
-void Shell(const std::string& command) {
-    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", command.c_str());
-        std::exit(1);
-    }
-}
 
 std::string Destination(int i) {
     return "100." + std::to_string(64 + i / 256) + "." + std::to_string(i % 256) + ".0";
@@ -227,11 +217,7 @@ BENCHMARK(BM_CleanupRoutesSim)
 
 int main(int argc, char** argv) {
     // Never this machine's routing table: a namespace of our own first, or nothing at all.
-    const ino_t before = NetworkNamespace();
-    if (unshare(CLONE_NEWNET) != 0 || before == 0 || NetworkNamespace() == before) {
-        std::fprintf(stderr, "cannot make a private network namespace: %s\n", std::strerror(errno));
-        return 1;
-    }
+    bench::EnterPrivateNetworkNamespaceOrExit();
     benchmark::Initialize(&argc, argv);
     Rig theRig;
     rig = &theRig;

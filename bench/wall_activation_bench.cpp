@@ -20,6 +20,7 @@
 #include "core/controls.h"
 #include "lists/subnet_list.h"
 #include "platform/iphelper_netlink.h"
+#include "support/private_netns.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "platform/timer.h"
@@ -34,21 +35,10 @@
 namespace {
 
 using namespace korvane;
+using bench::Shell;
 
 constexpr int kSubnets = 10000;
 constexpr char kGateway[] = "10.20.30.1";
-
-ino_t NetworkNamespace() {
-    struct stat st {};
-    return stat("/proc/self/ns/net", &st) == 0 ? st.st_ino : 0;
-}
-
-void Shell(const std::string& command) {
-    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", command.c_str());
-        std::exit(1);
-    }
-}
 
 // 20.1.1.0/24 ... : no octet is 0, so no destination contains "0.0.0.0".
 std::string Subnet(int i) {
@@ -200,11 +190,7 @@ BENCHMARK(BM_IpBatchDeleteReadd_10000)->Unit(benchmark::kMillisecond)->Iteration
 
 int main(int argc, char** argv) {
     // Never this machine's routing table: a namespace of our own first, or nothing at all.
-    const ino_t before = NetworkNamespace();
-    if (unshare(CLONE_NEWNET) != 0 || before == 0 || NetworkNamespace() == before) {
-        std::fprintf(stderr, "cannot make a private network namespace: %s\n", std::strerror(errno));
-        return 1;
-    }
+    bench::EnterPrivateNetworkNamespaceOrExit();
     benchmark::Initialize(&argc, argv);
     Rig theRig;
     rig = &theRig;
