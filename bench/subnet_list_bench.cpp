@@ -68,6 +68,20 @@ void BM_ParseSubnetListText(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// The same text again into one list, as every accepted refresh replaces the program's list:
+// the storage of the list before is reused.
+void BM_RefreshSubnetListText(benchmark::State& state) {
+    const std::string& text = ListText(static_cast<int>(state.range(0)));
+    SubnetList list;
+    list.ParseSubnetListText(text);  // the program's list at start
+    list.ParseSubnetListText(text);  // the first refresh
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(list.ParseSubnetListText(text));
+        benchmark::DoNotOptimize(list.Count());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 // SplitLines, then ParseSubnetList on the lines, as callers that keep the lines do.
 void BM_SplitLinesThenParseSubnetList(benchmark::State& state) {
     const std::string& text = ListText(static_cast<int>(state.range(0)));
@@ -97,6 +111,7 @@ void BM_LiteralParse(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ParseSubnetListText)->Arg(200'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefreshSubnetListText)->Arg(200'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SplitLinesThenParseSubnetList)
     ->Arg(200'000)
     ->Arg(2'000'000)

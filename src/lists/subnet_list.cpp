@@ -81,50 +81,40 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
     return bytes;
 }
 
-// The entries of one text, collected before they may replace the list.
-struct SubnetList::Entries {
-    explicit Entries(std::size_t expected) {
-        addresses.reserve(expected);
-        masks.reserve(expected);
-        addressValues.reserve(expected);
-        maskValues.reserve(expected);
-    }
+template <typename ForEachEntryLine>
+bool SubnetList::Parse(std::size_t expectedLines, ForEachEntryLine&& forEachLine) {
+    Entries& next = spare_;
+    next.addresses.clear();
+    next.masks.clear();
+    next.addressValues.clear();
+    next.maskValues.clear();
+    next.addresses.reserve(expectedLines);
+    next.masks.reserve(expectedLines);
+    next.addressValues.reserve(expectedLines);
+    next.maskValues.reserve(expectedLines);
 
-    void Add(std::string_view line) {
+    forEachLine([&](std::string_view line) {
         std::uint32_t address;
         std::uint8_t prefix;
         if (line.empty() || !routing::ParseAddressSpecValue(line, address, prefix)) return;
-        addresses.push_back(routing::HostOrderToText(address));
-        masks.push_back(MaskText(prefix));
-        addressValues.push_back(address);
-        maskValues.push_back(routing::PrefixToMaskHostOrder(prefix));
-    }
-
-    std::vector<std::string> addresses;
-    std::vector<std::string> masks;
-    std::vector<std::uint32_t> addressValues;
-    std::vector<std::uint32_t> maskValues;
-};
-
-bool SubnetList::Accept(Entries& entries) {
-    if (entries.addresses.empty()) return false;
-    addresses_ = std::move(entries.addresses);
-    masks_ = std::move(entries.masks);
-    addressValues_ = std::move(entries.addressValues);
-    maskValues_ = std::move(entries.maskValues);
+        next.addresses.push_back(routing::HostOrderToText(address));
+        next.masks.push_back(MaskText(prefix));
+        next.addressValues.push_back(address);
+        next.maskValues.push_back(routing::PrefixToMaskHostOrder(prefix));
+    });
+    if (next.addresses.empty()) return false;
+    std::swap(current_, spare_);
     return true;
 }
 
 bool SubnetList::ParseSubnetList(const std::vector<std::string>& lines) {
-    Entries entries(lines.size());
-    for (const std::string& line : lines) entries.Add(line);
-    return Accept(entries);
+    return Parse(lines.size(), [&](auto&& visit) {
+        for (const std::string& line : lines) visit(line);
+    });
 }
 
 bool SubnetList::ParseSubnetListText(std::string_view text) {
-    Entries entries(ExpectedLineCount(text));
-    ForEachLine(text, [&](std::string_view line) { entries.Add(line); });
-    return Accept(entries);
+    return Parse(ExpectedLineCount(text), [&](auto&& visit) { ForEachLine(text, visit); });
 }
 
 bool SubnetList::LoadSubnetList(const std::filesystem::path& listFile) {

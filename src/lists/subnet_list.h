@@ -29,25 +29,32 @@ class SubnetList {
     // Throws platform::FileError when the file exists but cannot be read.
     bool LoadSubnetList(const std::filesystem::path& listFile);
 
-    const std::vector<std::string>& SubnetAddresses() const { return addresses_; }
-    const std::vector<std::string>& SubnetMasks() const { return masks_; }
-    std::size_t Count() const { return addresses_.size(); }
+    const std::vector<std::string>& SubnetAddresses() const { return current_.addresses; }
+    const std::vector<std::string>& SubnetMasks() const { return current_.masks; }
+    std::size_t Count() const { return current_.addresses.size(); }
     // Host-order numbers of the same entries, computed once when a list is accepted.
-    const std::vector<std::uint32_t>& AddressValues() const { return addressValues_; }
-    const std::vector<std::uint32_t>& MaskValues() const { return maskValues_; }
+    const std::vector<std::uint32_t>& AddressValues() const { return current_.addressValues; }
+    const std::vector<std::uint32_t>& MaskValues() const { return current_.maskValues; }
 
     // Empty until a list has been accepted.
     const std::optional<platform::TimePoint>& LastUpdateTime() const { return lastUpdate_; }
     void SetLastUpdateTime(platform::TimePoint when) { lastUpdate_ = when; }
 
   private:
-    struct Entries;
-    bool Accept(Entries& entries);
+    struct Entries {
+        std::vector<std::string> addresses;
+        std::vector<std::string> masks;
+        std::vector<std::uint32_t> addressValues;
+        std::vector<std::uint32_t> maskValues;
+    };
+    // Parses into the spare storage and swaps it in when it holds an entry.
+    template <typename ForEachEntryLine>
+    bool Parse(std::size_t expectedLines, ForEachEntryLine&& forEachLine);
 
-    std::vector<std::string> addresses_;
-    std::vector<std::string> masks_;
-    std::vector<std::uint32_t> addressValues_;
-    std::vector<std::uint32_t> maskValues_;
+    Entries current_;
+    // The previous list's storage, refilled by the next parse: a refresh of a large list then
+    // writes into memory it already owns instead of faulting in fresh pages.
+    Entries spare_;
     std::optional<platform::TimePoint> lastUpdate_;
 };
 

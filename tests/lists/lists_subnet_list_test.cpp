@@ -8,6 +8,7 @@
 
 #include "lists/subnet_list.h"
 #include "platform/atomic_file.h"
+#include "routing/ipv4.h"
 #include "support/temp_dir.h"
 
 namespace korvane::lists {
@@ -85,6 +86,31 @@ TEST(SubnetListTest, ATextWithoutEntriesLeavesTheListAsItWas) {
         EXPECT_EQ(list.SubnetAddresses(), std::vector<std::string>(3, "10.0.0.0"));
         EXPECT_EQ(list.SubnetMasks(), std::vector<std::string>(3, "255.0.0.0"));
         EXPECT_EQ(list.AddressValues().size(), 3u);
+    }
+}
+
+// Refreshes reuse the storage of earlier lists: whatever came before, a list holds exactly the
+// entries of the last accepted text.
+TEST(SubnetListTest, EachAcceptedTextReplacesTheWholeListInTurn) {
+    SubnetList list;
+    const std::vector<std::vector<std::string>> texts = {
+        {"1.0.0.0/8", "2.0.0.0/8", "3.0.0.0/8"},
+        {"4.4.4.0"},
+        {"# nothing"},
+        {"5.5.0.0/16", "6.6.6.6"},
+        {"7.0.0.0", "8.0.0.0", "9.0.0.0", "11.0.0.0"},
+    };
+    std::vector<std::string> expected;
+    for (const auto& lines : texts) {
+        if (list.ParseSubnetList(lines)) expected = lines;
+        ASSERT_EQ(list.Count(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const std::string address = expected[i].substr(0, expected[i].find('/'));
+            EXPECT_EQ(list.SubnetAddresses()[i], address);
+            EXPECT_EQ(routing::HostOrderToText(list.AddressValues()[i]), address);
+        }
+        EXPECT_EQ(list.SubnetMasks().size(), expected.size());
+        EXPECT_EQ(list.MaskValues().size(), expected.size());
     }
 }
 
