@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <random>
 #include <tuple>
@@ -15,6 +17,8 @@ struct ListLine {
     std::string line;
     std::string range;  // empty: the line gives none
 };
+// Keeps the test names short and stable: the line, not its bytes.
+void PrintTo(const ListLine& row, std::ostream* out) { *out << '"' << row.line << '"'; }
 
 class ListLineTest : public testing::TestWithParam<ListLine> {};
 

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <ostream>
 #include <unistd.h>
 
 #include <filesystem>
@@ -204,6 +206,8 @@ struct Failure {
     std::string messageStart;
     MessageIcon icon;
 };
+// Keeps the test names short and stable: the case's name, not its bytes.
+void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; }
 
 class AddressGroupFailureTest : public AddressGroupUpdateTest,
                                 public testing::WithParamInterface<Failure> {};

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "grouplink/xml_model.h"
 
 namespace korvane::grouplink {
@@ -10,6 +12,8 @@ struct RoundTrip {
     std::string input;
     std::string written;
 };
+// Keeps the test names short and stable: the case's name, not its bytes.
+void PrintTo(const RoundTrip& row, std::ostream* out) { *out << row.name; }
 
 class XmlRoundTripTest : public testing::TestWithParam<RoundTrip> {};
 
@@ -142,6 +146,7 @@ struct ReadFailure {
     XmlError kind;  // None: the read fails without recording an error
     std::string text;
 };
+void PrintTo(const ReadFailure& row, std::ostream* out) { *out << row.name; }
 
 class XmlReadFailureTest : public testing::TestWithParam<ReadFailure> {};
 
