@@ -38,10 +38,12 @@ struct Controls {
     // Page "Адаптеры"
     std::string editGateway = "255.255.255.255";
     std::string editForeignGateway;
+    bool editForeignGatewayEnabled = true;
     ComboState comboAdapters;
     ComboState comboLoopbackAdapter;
     ComboState comboBlockByLoopback;
-    ComboState comboVPNServer;
+    ComboState comboVPNServer{{}, -1, "vpn.provider.example"};  // a preset host name
+    bool btnCheckVPNServerEnabled = true;
     bool checkUseVPN = false;
     bool checkBoxLanMode = false;
 

@@ -154,10 +154,13 @@ public:
 private:
     routing::WallParts WallPartsOf();
     void EndProgram();
-    void ReadSettingsKey(platform::RegistryKey& key);
+    // False when the program ended on an invalid gateway setting.
+    bool ReadSettingsKey(platform::RegistryKey& key);
     void WriteSettingsKey(platform::RegistryKey& key);
     void LoadAutostart();
     void SaveAutostart();
+    // "Применить" without its button: false when nothing was saved.
+    bool ApplySettings();
 
     CorePlatform platform_;
     Controls controls_;
@@ -177,7 +180,6 @@ private:
     std::unique_ptr<lists::ClipboardMonitor> clipboardMonitor_;
 
     std::string passwordDigest_;
-    bool ignoreNextPasswordClick_ = false;
     bool restartNeeded_ = false;
     bool oldVersionFound_ = false;
     bool ended_ = false;
