@@ -67,9 +67,10 @@ routing::AdapterRef SelectedAdapter(const routing::TAdapterList& adapters, const
 
 bool KorvaneCore::LoadSettings() {
     platform::Registry& registry = platform_.registry;
-    const bool keyExisted = registry.KeyExists(Hive::LocalMachine, kSettingsKey);
+    bool keyExisted = false;
     std::optional<RegistryKey> opened;
     try {
+        keyExisted = registry.KeyExists(Hive::LocalMachine, kSettingsKey);
         opened = RegistryKey::Open(registry, Hive::LocalMachine, kSettingsKey, true);
     } catch (const platform::RegistryError&) {
         // Without the settings key the controls keep their initial states.
