@@ -28,7 +28,8 @@ ControlAnswer KorvaneCore::HandleControlMessage(ControlMessage request) {
             RunMenuCommand(TrayMenuItem::Deactivate);
             log_.AddLogLine("Деативация по запросу внешнего приложения", false);
             return {kAnswerDeactivated, 0};
-        case kRequestState: return {kAnswerState, StateBits()};
+        case kRequestState:
+            return {kAnswerState, StateBits()};
         case kRequestIntraSegment: {
             updater_->ResetFailedTries();
             updater_->SetCurrentListURL(std::string(lists::kIntraSegmentListURL));
@@ -39,7 +40,8 @@ ControlAnswer KorvaneCore::HandleControlMessage(ControlMessage request) {
             log_.AddLogLine("Активация с переключением на внутрисегментный список адресов", false);
             return {kAnswerIntraSegment, 0};
         }
-        default: break;
+        default:
+            break;
     }
     return {};
 }
@@ -57,8 +59,10 @@ std::string KorvaneCore::HandleControlRequest(const std::string& line) {
         case kRequestActivate:
         case kRequestDeactivate:
         case kRequestState:
-        case kRequestIntraSegment: break;
-        default: return "";
+        case kRequestIntraSegment:
+            break;
+        default:
+            return "";
     }
     const ControlAnswer answer = HandleControlMessage(static_cast<ControlMessage>(number));
     return std::to_string(answer.number) + " " + std::to_string(answer.wParam);

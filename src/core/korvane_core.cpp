@@ -15,19 +15,17 @@ KorvaneCore::KorvaneCore(const CorePlatform& platform)
     controls_.comboBlockByLoopback.items = routing::BlockingMethodCaptions();
     controls_.comboBlockByLoopback.text = controls_.comboBlockByLoopback.items.front();
 
-    pluginHost_ = std::make_unique<plugins::PluginHost>(
-        platform.programFolder, platform.registry, platform.messages, controls_);
+    pluginHost_ = std::make_unique<plugins::PluginHost>(platform.programFolder, platform.registry,
+                                                        platform.messages, controls_);
     wall_ = std::make_unique<routing::Wall>(WallPartsOf());
     monitor_ = std::make_unique<routing::GatewayMonitor>(WallPartsOf(), *wall_, log_);
     listHttp_ = platform.makeHttpGet();
     const lists::ListFiles files(platform.programFolder / "Lists");
     updater_ = std::make_unique<lists::ListUpdater>(lists::ListUpdater::Parts{
-        controls_, subnets_, log_, *listHttp_, platform.refreshListTimer,
-        platform.renewPeriodTimer, platform.clock, *wall_, platform.tray, platform.messages,
-        files.subnetList});
-    addressLists_ = std::make_unique<lists::AddressLists>(controls_, platform.tray,
-                                                          platform.messages, platform.resolver,
-                                                          files);
+        controls_, subnets_, log_, *listHttp_, platform.refreshListTimer, platform.renewPeriodTimer,
+        platform.clock, *wall_, platform.tray, platform.messages, files.subnetList});
+    addressLists_ = std::make_unique<lists::AddressLists>(
+        controls_, platform.tray, platform.messages, platform.resolver, files);
     checkAddressForm_ = std::make_unique<lists::CheckAddressForm>(subnets_, platform.resolver);
     clipboardMonitor_ = std::make_unique<lists::ClipboardMonitor>(
         controls_, platform.tray, *checkAddressForm_, subnets_, platform.resolver);
@@ -36,10 +34,12 @@ KorvaneCore::KorvaneCore(const CorePlatform& platform)
 KorvaneCore::~KorvaneCore() = default;
 
 routing::WallParts KorvaneCore::WallPartsOf() {
-    return routing::WallParts{platform_.ipHelper, routes_,          persistentRoutes_,
-                              wallState_,         subnets_,         controls_,
-                              platform_.tray,     trayStatus_,      platform_.messages,
-                              platform_.renewPeriodTimer,           *pluginHost_};
+    return routing::WallParts{platform_.ipHelper, routes_,
+                              persistentRoutes_,  wallState_,
+                              subnets_,           controls_,
+                              platform_.tray,     trayStatus_,
+                              platform_.messages, platform_.renewPeriodTimer,
+                              *pluginHost_};
 }
 
 bool KorvaneCore::Start() {
@@ -78,8 +78,7 @@ void KorvaneCore::ButtonExitClick() {
         "отключенным.\n\r"
         "\"Отмена\" - не закрывать Korvane\n\r\r";
     const platform::MessageAnswer answer =
-        platform_.messages.Show({text, "Завершение работы Korvane",
-                                 platform::MessageIcon::Question,
+        platform_.messages.Show({text, "Завершение работы Korvane", platform::MessageIcon::Question,
                                  platform::MessageButtons::YesNoCancel});
     if (answer == platform::MessageAnswer::Yes) {
         wall_->DeactivateWall();

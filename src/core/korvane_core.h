@@ -80,7 +80,7 @@ struct CorePlatform {
 };
 
 class KorvaneCore {
-public:
+  public:
     explicit KorvaneCore(const CorePlatform& platform);
     ~KorvaneCore();
     KorvaneCore(const KorvaneCore&) = delete;
@@ -151,7 +151,7 @@ public:
     lists::ClipboardMonitor& clipboardMonitor() { return *clipboardMonitor_; }
     plugins::PluginHost& pluginHost() { return *pluginHost_; }
 
-private:
+  private:
     routing::WallParts WallPartsOf();
     void EndProgram();
     // False when the program ended on an invalid gateway setting.

@@ -28,7 +28,7 @@ constexpr int kTrayDoubleClickItems = 4;
 // A value of the settings key, its default written first when it is missing. A value of the
 // wrong type reads as its default and is left as it is.
 class SettingsKey {
-public:
+  public:
     explicit SettingsKey(RegistryKey& key) : key_(key) {}
 
     std::string Text(const std::string& name, const std::string& fallback) {
@@ -48,7 +48,7 @@ public:
     }
     void Write(const std::string& name, bool value) { key_.WriteDword(name, value ? 1 : 0); }
 
-private:
+  private:
     RegistryKey& key_;
 };
 
@@ -56,7 +56,8 @@ private:
 int ItemIndex(int stored, int itemCount) { return stored >= 0 && stored < itemCount ? stored : -1; }
 
 // The adapter at a combo box's selected position, or none.
-routing::AdapterRef SelectedAdapter(const routing::TAdapterList& adapters, const ComboState& combo) {
+routing::AdapterRef SelectedAdapter(const routing::TAdapterList& adapters,
+                                    const ComboState& combo) {
     if (combo.itemIndex < 0 || static_cast<std::size_t>(combo.itemIndex) >= adapters.Count()) {
         return nullptr;
     }
@@ -116,7 +117,8 @@ bool KorvaneCore::ReadSettingsKey(RegistryKey& key) {
         return false;
     }
 
-    updater_->SetCurrentListURL(settings.Text("TarvelListURL", std::string(lists::kDefaultListURL)));
+    updater_->SetCurrentListURL(
+        settings.Text("TarvelListURL", std::string(lists::kDefaultListURL)));
     controls_.ComboBoxTarvelListURL.text = updater_->CurrentListURL();
     wallState_.UseVpn = settings.Boolean("UseVPN", false);
     controls_.checkUseVPN = wallState_.UseVpn;
@@ -132,8 +134,8 @@ bool KorvaneCore::ReadSettingsKey(RegistryKey& key) {
         settings.Write("BlockByLoopback", static_cast<int>(routing::kBlockRemoveDefaultRoute));
     }
     ComboState& blocking = controls_.comboBlockByLoopback;
-    blocking.itemIndex = ItemIndex(settings.Integer("BlockByLoopback", 0),
-                                   static_cast<int>(blocking.items.size()));
+    blocking.itemIndex =
+        ItemIndex(settings.Integer("BlockByLoopback", 0), static_cast<int>(blocking.items.size()));
     if (blocking.itemIndex >= 0) blocking.text = blocking.items[blocking.itemIndex];
     comboBlockByLoopbackSelect();
 
@@ -167,8 +169,8 @@ bool KorvaneCore::ReadSettingsKey(RegistryKey& key) {
     controls_.checkDontDeleteStaticRoutes = settings.Boolean("DontDeleteStaticRoutes", false);
     controls_.CheckBoxEnableBalloons = settings.Boolean("EnableBalloons", false);
     lists::CheckBoxEnableBalloonsClick(controls_);
-    controls_.EditBaloonShowTime =
-        std::clamp(settings.Integer("BalloonsShowTime", kBalloonShowTimeMax), 1, kBalloonShowTimeMax);
+    controls_.EditBaloonShowTime = std::clamp(
+        settings.Integer("BalloonsShowTime", kBalloonShowTimeMax), 1, kBalloonShowTimeMax);
     platform_.balloonShowTimer.SetInterval(controls_.EditBaloonShowTime * 1000);
 
     controls_.CheckBoxRoundTime = settings.Boolean("RoundTimeRefresh", false);
@@ -219,8 +221,8 @@ void KorvaneCore::SaveSettings() {
         }
     };
     guarded([this] {
-        if (auto key = RegistryKey::Open(platform_.registry, Hive::LocalMachine, kSettingsKey,
-                                         true)) {
+        if (auto key =
+                RegistryKey::Open(platform_.registry, Hive::LocalMachine, kSettingsKey, true)) {
             WriteSettingsKey(*key);
         }
     });
@@ -295,7 +297,8 @@ void KorvaneCore::WriteSettingsKey(RegistryKey& key) {
 void KorvaneCore::SaveAutostart() {
     try {
         if (!controls_.CheckBoxAutorun || platform_.serviceMode) {
-            if (auto run = RegistryKey::Open(platform_.registry, Hive::CurrentUser, kRunKey, false)) {
+            if (auto run =
+                    RegistryKey::Open(platform_.registry, Hive::CurrentUser, kRunKey, false)) {
                 run->DeleteValue(kRunValue);
             }
         } else if (auto run =

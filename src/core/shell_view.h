@@ -9,7 +9,7 @@
 namespace korvane::core {
 
 class ShellView {
-public:
+  public:
     virtual ~ShellView() = default;
     virtual bool MainWindowVisible() const = 0;
     // Restores, shows and raises the settings window / hides it to the tray.
@@ -31,13 +31,15 @@ public:
 
 // Test double: window state in memory, dialogs answered from queues (empty queue: cancelled).
 class RecordingShellView : public ShellView {
-public:
+  public:
     bool MainWindowVisible() const override { return visible; }
     void ShowMainWindow() override { visible = true; }
     void HideMainWindow() override { visible = false; }
     void SelectFirstPage() override { ++firstPageSelections; }
     void BringToFront() override { ++broughtToFront; }
-    std::optional<std::string> AskPassword() override { return Next(typedPasswords, passwordPrompts); }
+    std::optional<std::string> AskPassword() override {
+        return Next(typedPasswords, passwordPrompts);
+    }
     std::optional<std::string> AskNewPassword() override {
         return Next(newPasswords, newPasswordDialogs);
     }
@@ -52,7 +54,7 @@ public:
     std::deque<std::optional<std::string>> typedPasswords;
     std::deque<std::optional<std::string>> newPasswords;
 
-private:
+  private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>>& queue,
                                            int& count) {
         ++count;

@@ -9,14 +9,27 @@ using routing::TrayMenuItem;
 void KorvaneCore::RunMenuCommand(TrayMenuItem item) {
     if (ended_ || !platform_.tray.Enabled(item)) return;
     switch (item) {
-        case TrayMenuItem::Activate: ActivateClick(); break;
-        case TrayMenuItem::Deactivate: DeactivateClick(); break;
-        case TrayMenuItem::Settings: SettingsClick(); break;
+        case TrayMenuItem::Activate:
+            ActivateClick();
+            break;
+        case TrayMenuItem::Deactivate:
+            DeactivateClick();
+            break;
+        case TrayMenuItem::Settings:
+            SettingsClick();
+            break;
         case TrayMenuItem::WhiteListOn:
-        case TrayMenuItem::WhiteListOff: WhiteListOnClick(item); break;
-        case TrayMenuItem::PauseRefreshing: updater_->PauseRefreshingClick(); break;
-        case TrayMenuItem::MenuExit: ButtonExitClick(); break;
-        case TrayMenuItem::N4: break;  // a separator
+        case TrayMenuItem::WhiteListOff:
+            WhiteListOnClick(item);
+            break;
+        case TrayMenuItem::PauseRefreshing:
+            updater_->PauseRefreshingClick();
+            break;
+        case TrayMenuItem::MenuExit:
+            ButtonExitClick();
+            break;
+        case TrayMenuItem::N4:
+            break;  // a separator
     }
 }
 
@@ -50,7 +63,9 @@ void KorvaneCore::WhiteListOnClick(TrayMenuItem clicked) {
 
 void KorvaneCore::TrayIconDblClick() {
     switch (controls_.ComboBoxTrayDoubleClick) {
-        case 1: checkAddressForm_->Show(); break;
+        case 1:
+            checkAddressForm_->Show();
+            break;
         case 2:
             if (platform_.shell.MainWindowVisible()) {
                 platform_.shell.BringToFront();
@@ -62,7 +77,8 @@ void KorvaneCore::TrayIconDblClick() {
             RunMenuCommand(wall_->ActivateChecked() ? TrayMenuItem::Deactivate
                                                     : TrayMenuItem::Activate);
             break;
-        default: break;  // "Ничего не делать", or no choice
+        default:
+            break;  // "Ничего не делать", or no choice
     }
 }
 
@@ -83,9 +99,9 @@ void KorvaneCore::CheckBoxPasswordClick() {
         }
         return;
     }
-    const platform::MessageAnswer answer = platform_.messages.Show(
-        {"Вы уверены что хотите сбросить текущий пароль?", "Сброс пароля",
-         platform::MessageIcon::Question, platform::MessageButtons::YesNo});
+    const platform::MessageAnswer answer =
+        platform_.messages.Show({"Вы уверены что хотите сбросить текущий пароль?", "Сброс пароля",
+                                 platform::MessageIcon::Question, platform::MessageButtons::YesNo});
     if (answer == platform::MessageAnswer::Yes) {
         passwordDigest_.clear();
     } else {

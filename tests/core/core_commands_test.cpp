@@ -14,7 +14,7 @@ using routing::TrayMenuItem;
 
 // A started core over the sim network with the real gateway and a one-line subnet list.
 class CoreCommands : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         rig.Put("Version", "1.2b");
         rig.Put("GatewayAddress", "10.20.30.1");

@@ -21,7 +21,7 @@ route 0.0.0.0 0.0.0.0 10.20.30.1 2 metric 2
 )";
 
 class CoreRig {
-public:
+  public:
     explicit CoreRig(const char* network = kCoreSimNetwork) : ipHelper(network) {
         std::filesystem::create_directories(dir / "program/Lists");
     }

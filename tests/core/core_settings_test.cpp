@@ -50,8 +50,8 @@ TEST(CoreSettings, FirstStartWritesEveryDefaultAndAsksNothing) {
         EXPECT_FALSE(rig.Value(absent)) << absent;
     }
     EXPECT_TRUE(rig.messages.shown.empty()) << rig.messages.shown.front().text;
-    EXPECT_FALSE(rig.registry.ValueExists(platform::Hive::CurrentUser, core::kRunKey,
-                                          core::kRunValue));
+    EXPECT_FALSE(
+        rig.registry.ValueExists(platform::Hive::CurrentUser, core::kRunKey, core::kRunValue));
 
     const core::Controls& controls = rig.core->controls();
     EXPECT_EQ(controls.LabelVersion, "1.2b");
@@ -95,12 +95,13 @@ TEST_P(CoreOldVersion, AskedExactlyForVersionsBelow098) {
     EXPECT_TRUE(rig.messages.shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Versions, CoreOldVersion,
-    ::testing::Values(OldVersionCase{"v097b", "0.97b", true}, OldVersionCase{"missing", {}, true},
-                      OldVersionCase{"v098", "0.98", false}, OldVersionCase{"v12b", "1.2b", false},
-                      OldVersionCase{"v10", "1.0", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Versions, CoreOldVersion,
+                         ::testing::Values(OldVersionCase{"v097b", "0.97b", true},
+                                           OldVersionCase{"missing", {}, true},
+                                           OldVersionCase{"v098", "0.98", false},
+                                           OldVersionCase{"v12b", "1.2b", false},
+                                           OldVersionCase{"v10", "1.0", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CoreSettings, OldVersionAnsweredYesDeletesTheKeyAndEnds) {
     CoreRig rig;
