@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <algorithm>
+#include <ostream>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -17,8 +16,22 @@ struct ListLine {
     std::string line;
     std::string range;  // empty: the line gives none
 };
-// Keeps the test names short and stable: the line, not its bytes.
-void PrintTo(const ListLine& row, std::ostream* out) { *out << '"' << row.line << '"'; }
+// Keeps the test names short and stable: the line, with tabs and line ends spelled out.
+void PrintTo(const ListLine& row, std::ostream* out) {
+    *out << '"';
+    for (const char c : row.line) {
+        if (c == '\t') {
+            *out << "\\t";
+        } else if (c == '\r') {
+            *out << "\\r";
+        } else if (c == '\n') {
+            *out << "\\n";
+        } else {
+            *out << c;
+        }
+    }
+    *out << '"';
+}
 
 class ListLineTest : public testing::TestWithParam<ListLine> {};
 

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
-
-#include <ostream>
 #include <unistd.h>
 
 #include <filesystem>
+#include <ostream>
 
 #include "grouplink/address_group_update.h"
 #include "platform/messages.h"
@@ -241,8 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"CutOffFilterSet", "<?xml version=\"1.0\"?><TrafficMonitor><MAT a=\"1\"", true,
                 "The filter set \"", MessageIcon::Error},
         Failure{"OnlyADeclaration", "<?xml version=\"1.0\"?>", true, "The filter set \"",
-                MessageIcon::Error}),
-    [](const testing::TestParamInfo<Failure>& info) { return info.param.name; });
+                MessageIcon::Error}));
 
 TEST_F(AddressGroupUpdateTest, MissingListNamesTheListFile) {
     fs::remove(dir_ / "plugin/Lists/tarvel-list.lst");
