@@ -295,3 +295,33 @@ TEST_F(CoreCommands, ExitFromTheTrayAsksThePasswordFromTheWindowNot) {
 
 }  // namespace
 }  // namespace korvane::test
+
+namespace korvane::test {
+namespace {
+
+TEST(CoreStart, ActivateOnStartupSwitchesTheWallOnAtTheFirstTick) {
+    CoreRig rig;
+    rig.Put("Version", "1.2b");
+    rig.Put("GatewayAddress", "10.20.30.1");
+    rig.Put("ActivateOnStartup", 1u);
+    rig.WriteSubnetList();
+    ASSERT_TRUE(rig.Start());
+    EXPECT_TRUE(rig.Activated());
+    EXPECT_FALSE(rig.tray.Checked(routing::TrayMenuItem::Deactivate));
+    const auto before = rig.ipHelper.RouteTexts();
+    EXPECT_EQ(std::count_if(before.begin(), before.end(),
+                            [](const std::string& row) { return row.starts_with("10.50.0.0/"); }),
+              0);
+
+    rig.refreshTimer.Fire();
+    const auto after = rig.ipHelper.RouteTexts();
+    EXPECT_EQ(std::count_if(after.begin(), after.end(),
+                            [](const std::string& row) {
+                                return row.starts_with("10.50.0.0/255.255.0.0 via 10.20.30.1");
+                            }),
+              1);
+    EXPECT_EQ(rig.refreshTimer.Interval(), 30000);  // the first fetch follows
+}
+
+}  // namespace
+}  // namespace korvane::test
