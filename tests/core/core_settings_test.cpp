@@ -371,5 +371,36 @@ TEST(CoreSettings, UnreadableSettingsHiveLeavesInitialStatesAndStillRuns) {
     EXPECT_EQ(rig.core->controls().EditBaloonShowTime, 10);
 }
 
+TEST(CoreSettings, VpnServerResolvesAtStartFallsBackToTheStoredAddressAndSavesBoth) {
+    CoreRig rig;
+    rig.Put("Version", "1.2b");
+    rig.Put("UseVPN", 1u);
+    rig.Put("VPNServer", "vpn.test");
+    rig.Put("VPNServerAddress", "198.51.100.9");
+    rig.resolver.addresses["vpn.test"] = "198.51.100.7";
+    ASSERT_TRUE(rig.Start());
+    EXPECT_EQ(rig.core->wallState().VpnServerAddress, "198.51.100.7");
+    EXPECT_TRUE(rig.core->controls().comboVPNServer.enabled);
+
+    rig.resolver.addresses.clear();
+    ASSERT_TRUE(rig.Start());
+    EXPECT_EQ(rig.core->wallState().VpnServerAddress, "198.51.100.9");
+    EXPECT_TRUE(rig.core->wallState().UseVpn);
+
+    rig.core->controls().comboVPNServer.text = "other.test";
+    rig.resolver.addresses["other.test"] = "198.51.100.8";
+    rig.core->SaveSettings();
+    EXPECT_EQ(rig.Value("VPNServer"), Text("other.test"));
+    EXPECT_EQ(rig.Value("VPNServerAddress"), Text("198.51.100.8"));
+
+    // Neither the name nor a stored address: VPN mode is switched off and its controls too.
+    rig.Put("VPNServerAddress", "");
+    rig.resolver.addresses.clear();
+    ASSERT_TRUE(rig.Start());
+    EXPECT_FALSE(rig.core->controls().checkUseVPN);
+    EXPECT_FALSE(rig.core->controls().comboVPNServer.enabled);
+    EXPECT_FALSE(rig.core->controls().btnCheckVPNServerEnabled);
+}
+
 }  // namespace
 }  // namespace korvane::test
