@@ -402,5 +402,18 @@ TEST(CoreSettings, VpnServerResolvesAtStartFallsBackToTheStoredAddressAndSavesBo
     EXPECT_FALSE(rig.core->controls().btnCheckVPNServerEnabled);
 }
 
+TEST(CoreSettings, FailingAdapterEnumerationAtStartIsShownAndTheProgramRunsOn) {
+    CoreRig rig;
+    rig.Put("Version", "1.2b");
+    rig.Put("Tarvel_Adapter", "eth0");
+    rig.ipHelper.FailNext(platform::SimOperation::GetAdaptersInfo, 31);
+    ASSERT_TRUE(rig.Start());
+    ASSERT_FALSE(rig.messages.shown.empty());
+    EXPECT_EQ(rig.messages.shown.front().caption, "Ошибка");
+    EXPECT_EQ(rig.core->wallState().Adapters.Count(), 0u);
+    EXPECT_TRUE(rig.core->trayStatus().ActivationImpossible());
+    EXPECT_TRUE(rig.renewTimer.Enabled());
+}
+
 }  // namespace
 }  // namespace korvane::test
