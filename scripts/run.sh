@@ -14,8 +14,18 @@ export KORVANE_BACKEND=sim
 export KORVANE_SIM_NETWORK=${KORVANE_SIM_NETWORK:-$PWD/data/sandbox-network.txt}
 export KORVANE_REGISTRY_DIR="$sandbox/registry"
 export KORVANE_RUNTIME_DIR="$sandbox/runtime"
-if [ -x "$build/bin/korvane" ]; then
-  exec "$build/bin/korvane" "$@"
+if [ ! -x "$build/bin/korvane" ]; then
+  echo "the korvane program is not built yet; running the tests instead" >&2
+  cd "$build" && exec ctest --output-on-failure
 fi
-echo "the korvane program is not built yet; running the tests instead" >&2
-cd "$build" && exec ctest --output-on-failure
+# Without a display: a virtual one when xvfb-run is there, else Qt's offscreen platform.
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  if command -v xvfb-run >/dev/null; then
+    echo "no display: running korvane under xvfb-run" >&2
+    exec xvfb-run -a "$build/bin/korvane" "$@"
+  fi
+  echo "no display: running korvane with QT_QPA_PLATFORM=offscreen (nothing is shown;" \
+    "stop it with Ctrl+C)" >&2
+  export QT_QPA_PLATFORM=offscreen
+fi
+exec "$build/bin/korvane" "$@"
