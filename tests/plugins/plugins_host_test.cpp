@@ -449,8 +449,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    "Плагины не загружены: папка программы принадлежит другому пользователю "
                    "(%F).",
-                   true}),
-    [](const ::testing::TestParamInfo<UnsafeCase>& info) { return std::string(info.param.name); });
+                   true}));
 
 // The delivered plug-in beside a test plug-in, sharing the host's registry, with no display.
 class PluginsHostGrouplinkTest : public PluginsHostTest {
