@@ -15,7 +15,7 @@ namespace korvane::ui {
 class CheckAddressWindow : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kClientWidth = 345;
     static constexpr int kClientHeight = 138;
     static constexpr int kScreenMargin = 20;
@@ -27,12 +27,12 @@ public:
     // The widgets take the form's current controls.
     void Refresh();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void PlaceInScreenCorner();
     void ShowOnTop();
 

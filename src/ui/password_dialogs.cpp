@@ -145,9 +145,15 @@ std::optional<std::string> SetPasswordDialog::Ask() {
 void SetPasswordDialog::Button1Click() {
     switch (core::CheckNewPassword(editNewPassword_->text().toStdString(),
                                    editPasswordConfirm_->text().toStdString(), messages_)) {
-        case core::NewPasswordResult::Mismatch: EmptyEdits(); break;
-        case core::NewPasswordResult::Cancelled: reject(); break;
-        case core::NewPasswordResult::Accepted: accept(); break;
+        case core::NewPasswordResult::Mismatch:
+            EmptyEdits();
+            break;
+        case core::NewPasswordResult::Cancelled:
+            reject();
+            break;
+        case core::NewPasswordResult::Accepted:
+            accept();
+            break;
     }
 }
 

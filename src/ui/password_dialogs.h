@@ -15,16 +15,16 @@ namespace korvane::ui {
 class PasswordPrompt : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit PasswordPrompt(QWidget* parent = nullptr);
 
     // Modal: the typed text when it ends with OK, nothing when cancelled or closed.
     std::optional<std::string> Ask();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     QLineEdit* editPassword_;
     QPushButton* buttonOK_;
 };
@@ -32,17 +32,17 @@ private:
 class SetPasswordDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit SetPasswordDialog(platform::Messages& messages, QWidget* parent = nullptr);
 
     // Modal: the new password once both edits hold the same non-empty text; nothing when
     // cancelled, closed or given two empty texts. Different texts keep it open.
     std::optional<std::string> Ask();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void Button1Click();
     void EmptyEdits();
 

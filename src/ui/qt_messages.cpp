@@ -10,22 +10,30 @@ namespace {
 
 QMessageBox::Icon ToQt(platform::MessageIcon icon) {
     switch (icon) {
-        case platform::MessageIcon::Information: return QMessageBox::Information;
-        case platform::MessageIcon::Warning: return QMessageBox::Warning;
-        case platform::MessageIcon::Error: return QMessageBox::Critical;
-        case platform::MessageIcon::Question: return QMessageBox::Question;
-        case platform::MessageIcon::None: break;
+        case platform::MessageIcon::Information:
+            return QMessageBox::Information;
+        case platform::MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case platform::MessageIcon::Error:
+            return QMessageBox::Critical;
+        case platform::MessageIcon::Question:
+            return QMessageBox::Question;
+        case platform::MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons ToQt(platform::MessageButtons buttons) {
     switch (buttons) {
-        case platform::MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-        case platform::MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+        case platform::MessageButtons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case platform::MessageButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
         case platform::MessageButtons::YesNoCancel:
             return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        case platform::MessageButtons::Ok: break;
+        case platform::MessageButtons::Ok:
+            break;
     }
     return QMessageBox::Ok;
 }
@@ -33,16 +41,24 @@ QMessageBox::StandardButtons ToQt(platform::MessageButtons buttons) {
 // Closing a box with its close button or Esc counts as its cancelling answer.
 platform::MessageAnswer FromQt(int button, platform::MessageButtons buttons) {
     switch (button) {
-        case QMessageBox::Ok: return platform::MessageAnswer::Ok;
-        case QMessageBox::Yes: return platform::MessageAnswer::Yes;
-        case QMessageBox::No: return platform::MessageAnswer::No;
-        case QMessageBox::Cancel: return platform::MessageAnswer::Cancel;
-        default: break;
+        case QMessageBox::Ok:
+            return platform::MessageAnswer::Ok;
+        case QMessageBox::Yes:
+            return platform::MessageAnswer::Yes;
+        case QMessageBox::No:
+            return platform::MessageAnswer::No;
+        case QMessageBox::Cancel:
+            return platform::MessageAnswer::Cancel;
+        default:
+            break;
     }
     switch (buttons) {
-        case platform::MessageButtons::Ok: return platform::MessageAnswer::Ok;
-        case platform::MessageButtons::YesNo: return platform::MessageAnswer::No;
-        default: return platform::MessageAnswer::Cancel;
+        case platform::MessageButtons::Ok:
+            return platform::MessageAnswer::Ok;
+        case platform::MessageButtons::YesNo:
+            return platform::MessageAnswer::No;
+        default:
+            return platform::MessageAnswer::Cancel;
     }
 }
 

@@ -7,13 +7,13 @@ class QWidget;
 namespace korvane::ui {
 
 class QtMessages : public platform::Messages {
-public:
+  public:
     // Boxes are centred on the parent when it is shown; without one they stand alone.
     explicit QtMessages(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
     platform::MessageAnswer Show(const platform::Message& message) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 

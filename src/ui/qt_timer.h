@@ -7,14 +7,14 @@
 namespace korvane::ui {
 
 class QtTimer : public platform::Timer {
-public:
+  public:
     QtTimer();
     void SetInterval(int milliseconds) override { timer_.setInterval(milliseconds); }
     int Interval() const override { return timer_.interval(); }
     void SetEnabled(bool enabled) override;
     bool Enabled() const override { return timer_.isActive(); }
 
-private:
+  private:
     QTimer timer_;
 };
 

@@ -13,7 +13,7 @@ class QAction;
 namespace korvane::ui {
 
 class QtTrayView : public routing::TrayView {
-public:
+  public:
     // The limits the notification area sets, in characters.
     static constexpr int kHintLength = 127;
     static constexpr int kBalloonTitleLength = 63;
@@ -41,7 +41,7 @@ public:
     std::function<void()> onDoubleClick;
     std::function<void()> onBalloonShown;
 
-private:
+  private:
     void AddItem(routing::TrayMenuItem item, const char* objectName, const char* caption);
 
     QSystemTrayIcon icon_;

@@ -21,7 +21,7 @@ namespace korvane::ui {
 namespace {
 
 class UiTest : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
@@ -50,7 +50,7 @@ protected:
 };
 
 class CheckWindowTest : public UiTest {
-protected:
+  protected:
     CheckWindowTest() {
         subnets.ParseSubnetList({"10.1.0.0/16"});
         resolver.addresses = {{"localhost", "127.0.0.1"}, {"www.abroad.example", "93.184.216.34"}};
