@@ -99,9 +99,10 @@ void KorvaneCore::CheckBoxPasswordClick() {
         }
         return;
     }
-    const platform::MessageAnswer answer =
-        platform_.messages.Show({"Вы уверены что хотите сбросить текущий пароль?", "Сброс пароля",
-                                 platform::MessageIcon::Question, platform::MessageButtons::YesNo});
+    platform::Message question{"Вы уверены что хотите сбросить текущий пароль?", "Сброс пароля",
+                               platform::MessageIcon::Question, platform::MessageButtons::YesNo};
+    question.defaultButton = platform::MessageAnswer::No;
+    const platform::MessageAnswer answer = platform_.messages.Show(question);
     if (answer == platform::MessageAnswer::Yes) {
         passwordDigest_.clear();
     } else {

@@ -2,6 +2,7 @@
 // Message boxes and questions as the logic sees them. The Qt shell shows real boxes; tests
 // use ScriptedMessages, told its answers in advance.
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct Message {
     std::string caption;
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
+    // The button Enter takes; none: the first one.
+    std::optional<MessageAnswer> defaultButton = std::nullopt;
 };
 
 class Messages {

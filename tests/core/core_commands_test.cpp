@@ -75,6 +75,7 @@ TEST_F(CoreCommands, PasswordBoxSetsKeepsAndRemovesTheDigest) {
     EXPECT_TRUE(core().controls().CheckBoxPassword);
     EXPECT_EQ(core().PasswordDigest(), core::PasswordDigestText("secret"));
     EXPECT_EQ(rig.messages.shown.back().caption, "Сброс пароля");
+    EXPECT_EQ(rig.messages.shown.back().defaultButton, MessageAnswer::No);
     EXPECT_EQ(rig.shell.newPasswordDialogs, 2);
 
     core().controls().CheckBoxPassword = false;  // unticked, answered Yes
