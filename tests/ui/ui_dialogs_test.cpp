@@ -27,7 +27,9 @@ class UiTest : public testing::Test {
         static int argc = 1;
         static char name[] = "ui_dialogs_test";
         static char* argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
+        // Never destroyed: QTest's input devices are torn down at exit after it otherwise.
+        static QApplication* app = new QApplication(argc, argv);
+        (void)app;
     }
 
     template <typename T>

@@ -33,7 +33,9 @@ class ShellTest : public testing::Test {
         static int argc = 1;
         static char name[] = "ui_shell_test";
         static char* argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
+        // Never destroyed: QTest's input devices are torn down at exit after it otherwise.
+        static QApplication* app = new QApplication(argc, argv);
+        (void)app;
     }
 
     ShellTest()
