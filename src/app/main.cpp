@@ -1,15 +1,21 @@
 // The korvane program: the routing backend and settings store named by the environment (the
-// sandbox sets a simulated network and a private registry), the settings window in the tray.
+// sandbox sets a simulated network and a private registry), the settings window in the tray,
+// one copy per runtime folder, other programs' requests on the control socket.
 #include <QApplication>
+#include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 
+#include "platform/control_socket.h"
+#include "platform/instance.h"
 #include "platform/iphelper.h"
 #include "platform/registry.h"
 #include "platform/resolver.h"
+#include "platform/runtime_folder.h"
 #include "ui/shell.h"
+#include "ui/ui_thread.h"
 
 namespace {
 
@@ -29,13 +35,33 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     try {
+        const std::filesystem::path runtimeFolder = platform::RuntimeFolder();
+        platform::EnsureRuntimeFolder(runtimeFolder);
+        const platform::SingleInstance instance(runtimeFolder);
+        if (!instance.IsOnlyCopy()) {
+            std::fprintf(stderr, "korvane: %s\n", instance.Problem().c_str());
+            QMessageBox::critical(nullptr, QString::fromUtf8("Ошибка"),
+                                  QString::fromUtf8("Копия программы уже запущена"));
+            return 1;
+        }
+
         const std::filesystem::path programFile = RunningProgram();
-        std::filesystem::path programFolder = programFile.parent_path() / "";
         auto ipHelper = platform::CreateIpHelperFromEnvironment();
         platform::Registry registry = platform::Registry::FromEnvironment();
         platform::SystemResolver resolver;
-        ui::Shell shell({*ipHelper, registry, resolver, programFolder, programFile});
+        ui::Shell shell(
+            {*ipHelper, registry, resolver, programFile.parent_path() / "", programFile});
         if (!shell.Start()) return 0;
+
+        platform::ControlServer control(
+            platform::ControlSocketPath(runtimeFolder), ui::MakePostToUiThread(),
+            [&shell](const std::string& request) {
+                if (shell.core().Ended()) return std::string();
+                std::string answer = shell.core().HandleControlRequest(request);
+                if (!shell.core().Ended()) shell.mainWindow().Refresh();
+                return answer;
+            });
+
         // Without a notification area the icon cannot be reached, so the window stands in.
         if (!QSystemTrayIcon::isSystemTrayAvailable()) {
             std::fprintf(stderr, "korvane: no system tray here; showing the settings window\n");
