@@ -77,6 +77,9 @@ struct CorePlatform {
     std::filesystem::path programFolder;  // with a trailing '/'; lists in its Lists/ folder
     std::filesystem::path programFile;    // the running program, for the autostart entry
     bool serviceMode = false;
+    // Where "start with the system" is kept: this XDG autostart entry (the program passes
+    // platform::AutostartEntryFile()); empty: the Run value of the user hive.
+    std::filesystem::path autostartEntry = {};
 };
 
 class KorvaneCore {

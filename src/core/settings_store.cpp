@@ -6,6 +6,8 @@
 #include "core/korvane_core.h"
 #include "lists/clipboard_monitor.h"
 #include "lists/list_sources.h"
+#include "platform/atomic_file.h"
+#include "platform/autostart.h"
 #include "routing/ipv4.h"
 #include "routing/vpn_server.h"
 
@@ -202,6 +204,10 @@ void KorvaneCore::LoadAutostart() {
         controls_.CheckBoxAutorunEnabled = false;
         return;
     }
+    if (!platform_.autostartEntry.empty()) {
+        controls_.CheckBoxAutorun = platform::AutostartEntry(platform_.autostartEntry).Exists();
+        return;
+    }
     try {
         const auto run = RegistryKey::Open(platform_.registry, Hive::CurrentUser, kRunKey, false);
         controls_.CheckBoxAutorun = run && run->ValueExists(kRunValue);
@@ -295,8 +301,22 @@ void KorvaneCore::WriteSettingsKey(RegistryKey& key) {
 }
 
 void KorvaneCore::SaveAutostart() {
+    const bool wanted = controls_.CheckBoxAutorun && !platform_.serviceMode;
+    if (!platform_.autostartEntry.empty()) {
+        const platform::AutostartEntry entry(platform_.autostartEntry);
+        try {
+            if (wanted) {
+                entry.Write(platform_.programFile);
+            } else {
+                entry.Remove();
+            }
+        } catch (const platform::FileError& error) {
+            platform_.messages.Error(error.what());
+        }
+        return;
+    }
     try {
-        if (!controls_.CheckBoxAutorun || platform_.serviceMode) {
+        if (!wanted) {
             if (auto run =
                     RegistryKey::Open(platform_.registry, Hive::CurrentUser, kRunKey, false)) {
                 run->DeleteValue(kRunValue);

@@ -29,15 +29,16 @@ class CoreRig {
     core::KorvaneCore& Make() {
         core.reset();
         http = nullptr;
-        core = std::make_unique<core::KorvaneCore>(core::CorePlatform{
-            ipHelper, registry, messages, tray, shell, refreshTimer, renewTimer, balloonTimer,
-            clock,
-            [this] {
-                auto made = std::make_unique<FakeHttpGet>();
-                http = made.get();
-                return made;
-            },
-            resolver, dir.path() / "program/", dir.path() / "program/korvane", serviceMode});
+        core = std::make_unique<core::KorvaneCore>(
+            core::CorePlatform{ipHelper, registry, messages, tray, shell, refreshTimer, renewTimer,
+                               balloonTimer, clock,
+                               [this] {
+                                   auto made = std::make_unique<FakeHttpGet>();
+                                   http = made.get();
+                                   return made;
+                               },
+                               resolver, dir.path() / "program/", dir.path() / "program/korvane",
+                               serviceMode, autostartEntry});
         return *core;
     }
     // True when the program goes on running.
@@ -73,6 +74,7 @@ class CoreRig {
     platform::ManualClock clock{LocalTime(2026, 3, 2, 12, 0, 0)};
     platform::FakeResolver resolver;
     bool serviceMode = false;
+    std::filesystem::path autostartEntry;  // empty: the Run value
     FakeHttpGet* http = nullptr;
     std::unique_ptr<core::KorvaneCore> core;
 };

@@ -4,6 +4,7 @@
 
 #include "core_rig.h"
 #include "lists/list_sources.h"
+#include "platform/atomic_file.h"
 
 namespace korvane::test {
 namespace {
@@ -352,6 +353,26 @@ TEST(CoreSettings, AutostartEntryFollowsTheBoxOutsideServiceMode) {
     EXPECT_FALSE(rig.core->controls().CheckBoxAutorunEnabled);
     rig.core->SaveSettings();
     EXPECT_FALSE(rig.registry.ValueExists(platform::Hive::CurrentUser, core::kRunKey, "Korvane"));
+}
+
+TEST(CoreSettings, AutostartEntryFileWhenTheProgramNamesOne) {
+    CoreRig rig;
+    rig.autostartEntry = rig.dir.path() / "autostart/korvane.desktop";
+    ASSERT_TRUE(rig.Start());
+    EXPECT_FALSE(rig.core->controls().CheckBoxAutorun);
+    rig.core->controls().CheckBoxAutorun = true;
+    rig.core->SaveSettings();
+    ASSERT_TRUE(std::filesystem::exists(rig.autostartEntry));
+    EXPECT_NE(platform::ReadWholeFile(rig.autostartEntry)
+                  .find((rig.dir.path() / "program/korvane").string()),
+              std::string::npos);
+    EXPECT_FALSE(rig.registry.ValueExists(platform::Hive::CurrentUser, core::kRunKey, "Korvane"));
+
+    ASSERT_TRUE(rig.Start());
+    EXPECT_TRUE(rig.core->controls().CheckBoxAutorun);
+    rig.core->controls().CheckBoxAutorun = false;
+    rig.core->SaveSettings();
+    EXPECT_FALSE(std::filesystem::exists(rig.autostartEntry));
 }
 
 TEST(CoreSettings, NoAdapterAtFirstStartIsReportedAndLeavesNoExchangeAdapter) {
