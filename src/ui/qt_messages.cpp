@@ -38,6 +38,20 @@ QMessageBox::StandardButtons ToQt(platform::MessageButtons buttons) {
     return QMessageBox::Ok;
 }
 
+QMessageBox::StandardButton ToQt(platform::MessageAnswer answer) {
+    switch (answer) {
+        case platform::MessageAnswer::Ok:
+            return QMessageBox::Ok;
+        case platform::MessageAnswer::Cancel:
+            return QMessageBox::Cancel;
+        case platform::MessageAnswer::Yes:
+            return QMessageBox::Yes;
+        case platform::MessageAnswer::No:
+            return QMessageBox::No;
+    }
+    return QMessageBox::NoButton;
+}
+
 // Closing a box with its close button or Esc counts as its cancelling answer.
 platform::MessageAnswer FromQt(int button, platform::MessageButtons buttons) {
     switch (button) {
@@ -68,6 +82,7 @@ platform::MessageAnswer QtMessages::Show(const platform::Message& message) {
     QWidget* parent = parent_ && parent_->isVisible() ? parent_ : nullptr;
     QMessageBox box(ToQt(message.icon), QString::fromStdString(message.caption),
                     QString::fromStdString(message.text), ToQt(message.buttons), parent);
+    if (message.defaultButton) box.setDefaultButton(ToQt(*message.defaultButton));
     return FromQt(box.exec(), message.buttons);
 }
 

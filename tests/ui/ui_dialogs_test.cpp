@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -16,6 +17,7 @@
 #include "routing/tray_view.h"
 #include "ui/check_address_window.h"
 #include "ui/password_dialogs.h"
+#include "ui/qt_messages.h"
 
 namespace korvane::ui {
 namespace {
@@ -206,6 +208,32 @@ TEST_F(UiTest, TheSetPasswordDialogKeepsAskingUntilBothEditsAgree) {
     }});
     EXPECT_EQ(dialog.Ask(), std::nullopt);
     EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(UiTest, MessageBoxesTakeTheirDefaultButtonAndCountClosingAsCancelling) {
+    QtMessages messages;
+    platform::Message question{"Сбросить?", "Сброс пароля", platform::MessageIcon::Question,
+                               platform::MessageButtons::YesNo};
+    question.defaultButton = platform::MessageAnswer::No;
+    QString caption, defaultText;
+    Later({[&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        caption = box->windowTitle();
+        defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
+        box->button(QMessageBox::Yes)->click();
+    }});
+    EXPECT_EQ(messages.Show(question), platform::MessageAnswer::Yes);
+    EXPECT_EQ(caption, "Сброс пароля");
+    EXPECT_EQ(defaultText, QMessageBox().addButton(QMessageBox::No)->text());
+
+    for (const auto& [buttons, closed] :
+         {std::pair{platform::MessageButtons::YesNo, platform::MessageAnswer::No},
+          std::pair{platform::MessageButtons::YesNoCancel, platform::MessageAnswer::Cancel},
+          std::pair{platform::MessageButtons::Ok, platform::MessageAnswer::Ok}}) {
+        Later({[] { QApplication::activeModalWidget()->close(); }});
+        EXPECT_EQ(messages.Show({"text", "Korvane", platform::MessageIcon::None, buttons}), closed);
+    }
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 
+#include "core/password.h"
 #include "platform/iphelper.h"
 #include "platform/registry.h"
 #include "platform/resolver.h"
@@ -156,6 +158,46 @@ TEST_F(ShellTest, TrayCommandsRunThroughTheCore) {
 
     tray.Action(routing::TrayMenuItem::N4)->trigger();
     EXPECT_TRUE(shell.checkWindow().isVisible());
+}
+
+// Types into the modal dialog that is open once the event loop runs, then presses its button.
+void AnswerNextDialog(std::vector<std::pair<const char*, QString>> edits, const char* button) {
+    QTimer::singleShot(0, [edits, button] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        for (const auto& [name, text] : edits) dialog->findChild<QLineEdit*>(name)->setText(text);
+        dialog->findChild<QPushButton*>(button)->click();
+    });
+}
+
+TEST_F(ShellTest, ThePasswordBoxSetsAPasswordThroughItsDialogAndTheTrayThenAsksForIt) {
+    Shell& shell = StartedShell();
+    AnswerNextDialog({{"EditNewPassword", "geheim"}, {"EditPasswordConfirm", "geheim"}}, "Button1");
+    Child<QCheckBox>("CheckBoxPassword")->click();
+    EXPECT_EQ(shell.core().PasswordDigest(), core::PasswordDigestText("geheim"));
+    EXPECT_TRUE(Child<QCheckBox>("CheckBoxPassword")->isChecked());
+
+    // A wrong password at the prompt: the settings window stays hidden.
+    shell.mainWindow().hide();
+    AnswerNextDialog({{"EditPassword", "Geheim"}}, "ButtonOK");
+    shell.tray().Action(routing::TrayMenuItem::Settings)->trigger();
+    EXPECT_FALSE(shell.mainWindow().isVisible());
+    AnswerNextDialog({{"EditPassword", "geheim"}}, "ButtonOK");
+    shell.tray().Action(routing::TrayMenuItem::Settings)->trigger();
+    EXPECT_TRUE(shell.mainWindow().isVisible());
+
+    // Cancelling a new password leaves the box unticked and no password set.
+    messages_.answers.push_back(platform::MessageAnswer::Yes);  // "Сброс пароля"
+    Child<QCheckBox>("CheckBoxPassword")->click();
+    EXPECT_EQ(shell.core().PasswordDigest(), "");
+    AnswerNextDialog({}, "Button2");
+    Child<QCheckBox>("CheckBoxPassword")->click();
+    EXPECT_FALSE(Child<QCheckBox>("CheckBoxPassword")->isChecked());
+    EXPECT_EQ(shell.core().PasswordDigest(), "");
+    // The box undone by the program still reacts to the user's next click.
+    AnswerNextDialog({{"EditNewPassword", "neu"}, {"EditPasswordConfirm", "neu"}}, "Button1");
+    Child<QCheckBox>("CheckBoxPassword")->click();
+    EXPECT_EQ(shell.core().PasswordDigest(), core::PasswordDigestText("neu"));
 }
 
 }  // namespace
