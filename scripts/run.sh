@@ -9,11 +9,15 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j"$(nproc)" >/dev/null
 sandbox="$PWD/$build/sandbox"
-mkdir -p "$sandbox/registry" "$sandbox/runtime"
+mkdir -p "$sandbox/registry" "$sandbox/runtime" "$sandbox/systemd" "$sandbox/config"
 export KORVANE_BACKEND=sim
 export KORVANE_SIM_NETWORK=${KORVANE_SIM_NETWORK:-$PWD/data/sandbox-network.txt}
 export KORVANE_REGISTRY_DIR="$sandbox/registry"
 export KORVANE_RUNTIME_DIR="$sandbox/runtime"
+# -install / -uninstall write their unit here rather than into /etc/systemd/system.
+export KORVANE_SYSTEMD_DIR=${KORVANE_SYSTEMD_DIR:-$sandbox/systemd}
+# "Запускаться вместе с системой" writes its autostart entry under the sandbox too.
+export XDG_CONFIG_HOME="$sandbox/config"
 if [ ! -x "$build/bin/korvane" ]; then
   echo "the korvane program is not built yet; running the tests instead" >&2
   cd "$build" && exec ctest --output-on-failure

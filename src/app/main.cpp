@@ -8,12 +8,15 @@
 #include <exception>
 #include <filesystem>
 
+#include "platform/autostart.h"
 #include "platform/control_socket.h"
 #include "platform/instance.h"
 #include "platform/iphelper.h"
 #include "platform/registry.h"
 #include "platform/resolver.h"
 #include "platform/runtime_folder.h"
+#include "platform/service.h"
+#include "ui/qt_messages.h"
 #include "ui/shell.h"
 #include "ui/ui_thread.h"
 
@@ -35,6 +38,16 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     try {
+        const std::filesystem::path programFile = RunningProgram();
+        const platform::ServiceSwitches switches =
+            platform::ParseServiceSwitches(std::vector<std::string>(argv + 1, argv + argc));
+        platform::SystemdService service(platform::kServiceDisplayName, platform::SystemdFolder(),
+                                         platform::FindSystemctl());
+        ui::QtMessages switchMessages;
+        if (platform::RunServiceSwitches(switches, service, programFile, switchMessages)) return 0;
+        const bool serviceMode =
+            platform::DetectServiceMode(switches, service, platform::CurrentUserName());
+
         const std::filesystem::path runtimeFolder = platform::RuntimeFolder();
         platform::EnsureRuntimeFolder(runtimeFolder);
         const platform::SingleInstance instance(runtimeFolder);
@@ -45,12 +58,16 @@ int main(int argc, char** argv) {
             return 1;
         }
 
-        const std::filesystem::path programFile = RunningProgram();
         auto ipHelper = platform::CreateIpHelperFromEnvironment();
         platform::Registry registry = platform::Registry::FromEnvironment();
         platform::SystemResolver resolver;
-        ui::Shell shell(
-            {*ipHelper, registry, resolver, programFile.parent_path() / "", programFile});
+        ui::Shell shell({.ipHelper = *ipHelper,
+                         .registry = registry,
+                         .resolver = resolver,
+                         .programFolder = programFile.parent_path() / "",
+                         .programFile = programFile,
+                         .serviceMode = serviceMode,
+                         .autostartEntry = platform::AutostartEntryFile()});
         if (!shell.Start()) return 0;
 
         platform::ControlServer control(

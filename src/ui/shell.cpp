@@ -17,7 +17,8 @@ Shell::Shell(const ShellPlatform& platform)
         platform.ipHelper, platform.registry, messages_, tray_, mainWindow_, refreshListTimer_,
         renewPeriodTimer_, balloonShowTimer_, clock_,
         [post = MakePostToUiThread()] { return std::make_unique<platform::CurlHttpGet>(post); },
-        platform.resolver, platform.programFolder, platform.programFile, false});
+        platform.resolver, platform.programFolder, platform.programFile, platform.serviceMode,
+        platform.autostartEntry});
     checkWindow_ = std::make_unique<CheckAddressWindow>(core_->checkAddressForm());
     mainWindow_.Attach(*core_);
 

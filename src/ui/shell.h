@@ -22,6 +22,8 @@ struct ShellPlatform {
     platform::Resolver& resolver;
     std::filesystem::path programFolder;  // with a trailing '/'
     std::filesystem::path programFile;
+    bool serviceMode = false;
+    std::filesystem::path autostartEntry;  // the XDG autostart entry; empty: the Run value
     // Message boxes go here instead of on screen when given (tests).
     platform::Messages* messages = nullptr;
 };

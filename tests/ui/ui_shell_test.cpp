@@ -47,9 +47,15 @@ class ShellTest : public testing::Test {
     }
 
     Shell& StartedShell() {
-        shell_ = std::make_unique<Shell>(ShellPlatform{*ipHelper_, registry_, resolver_,
-                                                       dir_ / "program/", dir_ / "program/korvane",
-                                                       &messages_});
+        shell_ = std::make_unique<Shell>(ShellPlatform{
+            .ipHelper = *ipHelper_,
+            .registry = registry_,
+            .resolver = resolver_,
+            .programFolder = dir_ / "program/",
+            .programFile = dir_ / "program/korvane",
+            .autostartEntry = dir_ / "autostart/korvane.desktop",
+            .messages = &messages_,
+        });
         EXPECT_TRUE(shell_->Start());
         return *shell_;
     }
@@ -160,14 +166,18 @@ TEST_F(ShellTest, TrayCommandsRunThroughTheCore) {
     EXPECT_TRUE(shell.checkWindow().isVisible());
 }
 
-// Types into the modal dialog that is open once the event loop runs, then presses its button.
+// Types into the next modal dialog once it is open, then presses its button.
 void AnswerNextDialog(std::vector<std::pair<const char*, QString>> edits, const char* button) {
-    QTimer::singleShot(0, [edits, button] {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, edits, button] {
         QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
+        if (!dialog || !dialog->findChild<QPushButton*>(button)) return;
+        poll->stop();
+        poll->deleteLater();
         for (const auto& [name, text] : edits) dialog->findChild<QLineEdit*>(name)->setText(text);
         dialog->findChild<QPushButton*>(button)->click();
     });
+    poll->start(5);
 }
 
 TEST_F(ShellTest, ThePasswordBoxSetsAPasswordThroughItsDialogAndTheTrayThenAsksForIt) {
