@@ -41,6 +41,19 @@ class UiTest : public testing::Test {
         return child;
     }
 
+    // Runs the step on the next modal window once it is open.
+    static void WhenModal(std::function<void(QWidget*)> step) {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [poll, step] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) return;
+            poll->stop();
+            poll->deleteLater();
+            step(modal);
+        });
+        poll->start(5);
+    }
+
     // Runs steps one after another on the event loop, each once the one before has returned.
     static void Later(std::vector<std::function<void()>> steps) {
         if (steps.empty()) return;
@@ -216,13 +229,12 @@ TEST_F(UiTest, MessageBoxesTakeTheirDefaultButtonAndCountClosingAsCancelling) {
                                platform::MessageButtons::YesNo};
     question.defaultButton = platform::MessageAnswer::No;
     QString caption, defaultText;
-    Later({[&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        caption = box->windowTitle();
-        defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
-        box->button(QMessageBox::Yes)->click();
-    }});
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        caption = modal->windowTitle();
+        defaultText = box && box->defaultButton() ? box->defaultButton()->text() : QString();
+        if (box) box->button(QMessageBox::Yes)->click();
+    });
     EXPECT_EQ(messages.Show(question), platform::MessageAnswer::Yes);
     EXPECT_EQ(caption, "Сброс пароля");
     EXPECT_EQ(defaultText, QMessageBox().addButton(QMessageBox::No)->text());
@@ -231,7 +243,7 @@ TEST_F(UiTest, MessageBoxesTakeTheirDefaultButtonAndCountClosingAsCancelling) {
          {std::pair{platform::MessageButtons::YesNo, platform::MessageAnswer::No},
           std::pair{platform::MessageButtons::YesNoCancel, platform::MessageAnswer::Cancel},
           std::pair{platform::MessageButtons::Ok, platform::MessageAnswer::Ok}}) {
-        Later({[] { QApplication::activeModalWidget()->close(); }});
+        WhenModal([](QWidget* modal) { modal->close(); });
         EXPECT_EQ(messages.Show({"text", "Korvane", platform::MessageIcon::None, buttons}), closed);
     }
 }
