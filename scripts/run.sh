@@ -18,6 +18,15 @@ export KORVANE_RUNTIME_DIR="$sandbox/runtime"
 export KORVANE_SYSTEMD_DIR=${KORVANE_SYSTEMD_DIR:-$sandbox/systemd}
 # "Запускаться вместе с системой" writes its autostart entry under the sandbox too.
 export XDG_CONFIG_HOME="$sandbox/config"
+# First run: settings that fit the sandbox network, activation at start, and a local list
+# source that the program reads 30 seconds after it started (or at "Обновить сейчас").
+hive="$sandbox/registry/HKEY_LOCAL_MACHINE.reg"
+if [ ! -f "$hive" ]; then
+  printf '%s\n' 'REGEDIT4' '' '[HKEY_LOCAL_MACHINE\Software\Korvane]' \
+    '"Version"="1.2b"' '"GatewayAddress"="10.20.30.1"' '"ForeignGatewayAddress"="192.168.7.1"' \
+    '"Tarvel_Adapter"="enp3s0"' '"Loopback_Adapter"="wlan0"' '"ActivateOnStartup"=dword:00000001' \
+    "\"TarvelListURL\"=\"file://$PWD/data/sandbox-list.txt\"" > "$hive"
+fi
 if [ ! -x "$build/bin/korvane" ]; then
   echo "the korvane program is not built yet; running the tests instead" >&2
   cd "$build" && exec ctest --output-on-failure

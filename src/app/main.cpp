@@ -53,7 +53,9 @@ int main(int argc, char** argv) {
         const platform::SingleInstance instance(runtimeFolder);
         if (!instance.IsOnlyCopy()) {
             std::fprintf(stderr, "korvane: %s\n", instance.Problem().c_str());
-            QMessageBox::critical(nullptr, QString::fromUtf8("Ошибка"),
+            // Without a screen nobody could close the box: standard error says it already.
+            if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+                QMessageBox::critical(nullptr, QString::fromUtf8("Ошибка"),
                                   QString::fromUtf8("Копия программы уже запущена"));
             return 1;
         }
