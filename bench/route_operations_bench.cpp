@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "platform/iphelper_netlink.h"
-#include "support/private_netns.h"
 #include "platform/iphelper_sim.h"
 #include "platform/registry.h"
 #include "routing/ipv4.h"
 #include "routing/route_operations.h"
+#include "support/private_netns.h"
 
 namespace {
 

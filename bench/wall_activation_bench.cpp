@@ -20,7 +20,6 @@
 #include "core/controls.h"
 #include "lists/subnet_list.h"
 #include "platform/iphelper_netlink.h"
-#include "support/private_netns.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "platform/timer.h"
@@ -31,6 +30,7 @@
 #include "routing/tray_view.h"
 #include "routing/wall.h"
 #include "routing/wall_state.h"
+#include "support/private_netns.h"
 
 namespace {
 

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
             // Without a screen nobody could close the box: standard error says it already.
             if (QGuiApplication::platformName() != QLatin1String("offscreen"))
                 QMessageBox::critical(nullptr, QString::fromUtf8("Ошибка"),
-                                  QString::fromUtf8("Копия программы уже запущена"));
+                                      QString::fromUtf8("Копия программы уже запущена"));
             return 1;
         }
 

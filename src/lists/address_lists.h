@@ -42,7 +42,7 @@ bool IsUntouchedDestination(const std::vector<std::string>& untouched,
                             std::string_view destination);
 
 class AddressLists {
-public:
+  public:
     AddressLists(core::Controls& controls, routing::TrayView& tray, platform::Messages& messages,
                  platform::Resolver& resolver, ListFiles files);
 
@@ -65,7 +65,7 @@ public:
 
     const std::vector<std::string>& UntouchedDestinations() const { return untouched_; }
 
-private:
+  private:
     bool AddHost(const std::string& typed, bool commentWithTypedText,
                  std::vector<std::string>& memo);
     bool ReadLines(const std::filesystem::path& file, std::vector<std::string>& lines);

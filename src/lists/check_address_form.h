@@ -19,7 +19,7 @@ struct CheckAddressControls {
 };
 
 class CheckAddressForm {
-public:
+  public:
     CheckAddressForm(const SubnetList& subnets, platform::Resolver& resolver)
         : subnets_(subnets), resolver_(resolver) {}
 
@@ -35,7 +35,7 @@ public:
     // The shell makes the window topmost without activating it and raises the application.
     std::function<void()> onShow;
 
-private:
+  private:
     const SubnetList& subnets_;
     platform::Resolver& resolver_;
 };

@@ -13,7 +13,7 @@
 namespace korvane::lists {
 
 class ClipboardMonitor {
-public:
+  public:
     ClipboardMonitor(core::Controls& controls, routing::TrayView& tray, CheckAddressForm& form,
                      const SubnetList& subnets, platform::Resolver& resolver)
         : controls_(controls), tray_(tray), form_(form), subnets_(subnets), resolver_(resolver) {}
@@ -29,7 +29,7 @@ public:
     // The balloon box is usable only while monitoring is on; its tick stays as it is.
     void CheckBoxClipboardMonitorClick();
 
-private:
+  private:
     core::Controls& controls_;
     routing::TrayView& tray_;
     CheckAddressForm& form_;

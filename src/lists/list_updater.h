@@ -24,7 +24,7 @@ inline constexpr char kReasonNoConnection[] = "не могу соединитс�
 inline constexpr char kReasonNoSubnets[] = "подсетей не обнаружено";
 
 class ListUpdater {
-public:
+  public:
     struct Parts {
         core::Controls& controls;
         SubnetList& subnets;
@@ -77,7 +77,7 @@ public:
     // The refresh timer as the schedule sees it: running or stopped, whatever the pause.
     const platform::Timer& TimerRefreshList() const { return timer_; }
 
-private:
+  private:
     void Log(const std::string& textAfterTime, platform::TimePoint when);
     void ShowListStatusInTray();
     void SetTimerInterval(int milliseconds);

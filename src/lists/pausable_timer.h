@@ -6,7 +6,7 @@
 namespace korvane::lists {
 
 class PausableTimer : public platform::Timer {
-public:
+  public:
     explicit PausableTimer(platform::Timer& inner) : inner_(inner) {
         inner_.onTimer = [this] {
             if (onTimer) onTimer();
@@ -31,7 +31,7 @@ public:
     }
     bool Paused() const { return paused_; }
 
-private:
+  private:
     void Apply() { inner_.SetEnabled(enabled_ && !paused_); }
 
     platform::Timer& inner_;

@@ -13,7 +13,7 @@ enum class LogPicture { ImageOK, ImageError, ImageInfo };
 LogPicture LogPictureFor(std::string_view line);
 
 class UpdateLog {
-public:
+  public:
     // Appends the line; with select, the new last line becomes the selected one.
     void AddLogLine(std::string line, bool select);
     void SelectLastLine();
@@ -25,7 +25,7 @@ public:
     // Lets the view follow: called after every change of the lines or the selection.
     std::function<void()> onChanged;
 
-private:
+  private:
     void Changed() {
         if (onChanged) onChanged();
     }

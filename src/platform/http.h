@@ -15,7 +15,7 @@ namespace korvane::platform {
 using PostToUiThread = std::function<void(std::function<void()>)>;
 
 class HttpGet {
-public:
+  public:
     virtual ~HttpGet() = default;
     // Starts fetching the URL as text; ignored while a fetch runs.
     virtual void GetString(const std::string& url) = 0;
@@ -39,7 +39,7 @@ struct HttpOptions {
 // HTTP/1.0 GET on libcurl: user agent "UtilMind HTTPGet", "Accept: */*", no cache; http and
 // https (certificates verified), an explicit port honoured, redirects followed a few times.
 class CurlHttpGet : public HttpGet {
-public:
+  public:
     explicit CurlHttpGet(PostToUiThread postToUiThread, HttpOptions options = {});
     // Aborts a running fetch and waits for its thread; its result is never delivered.
     ~CurlHttpGet() override;
@@ -49,7 +49,7 @@ public:
     void GetString(const std::string& url) override;
     bool Busy() const override { return busy_; }
 
-private:
+  private:
     struct Shared;  // what the worker and the posted result share with this object
 
     void Deliver(bool ok, std::string body);

@@ -22,18 +22,22 @@ struct Message {
 };
 
 class Messages {
-public:
+  public:
     virtual ~Messages() = default;
     virtual MessageAnswer Show(const Message& message) = 0;
 
     // The two everyday forms: an error box ("Ошибка") and a notice with the application title.
-    void Error(const std::string& text) { Show({text, "Ошибка", MessageIcon::Error, MessageButtons::Ok}); }
-    void Notice(const std::string& text) { Show({text, "Korvane", MessageIcon::None, MessageButtons::Ok}); }
+    void Error(const std::string& text) {
+        Show({text, "Ошибка", MessageIcon::Error, MessageButtons::Ok});
+    }
+    void Notice(const std::string& text) {
+        Show({text, "Korvane", MessageIcon::None, MessageButtons::Ok});
+    }
 };
 
 // Test double: records every message; answers from its queue, else the first button's answer.
 class ScriptedMessages : public Messages {
-public:
+  public:
     MessageAnswer Show(const Message& message) override {
         shown.push_back(message);
         if (!answers.empty()) {
@@ -43,8 +47,10 @@ public:
         }
         switch (message.buttons) {
             case MessageButtons::YesNo:
-            case MessageButtons::YesNoCancel: return MessageAnswer::Yes;
-            default: return MessageAnswer::Ok;
+            case MessageButtons::YesNoCancel:
+                return MessageAnswer::Yes;
+            default:
+                return MessageAnswer::Ok;
         }
     }
     std::vector<Message> shown;

@@ -22,7 +22,7 @@ const char* HiveName(Hive hive);
 
 // A hive file that cannot be read, parsed or written; the text names the file (and line).
 class RegistryError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -30,7 +30,7 @@ using RegistryValue = std::variant<std::string, std::uint32_t>;  // REG_SZ or RE
 
 // A set of changes to one hive, applied in one locked rewrite of its file.
 class RegistryBatch {
-public:
+  public:
     void CreateKey(const std::string& keyPath);
     void WriteString(const std::string& keyPath, const std::string& name, const std::string& value);
     void WriteDword(const std::string& keyPath, const std::string& name, std::uint32_t value);
@@ -46,12 +46,12 @@ public:
     };
     const std::vector<Change>& Changes() const { return changes_; }
 
-private:
+  private:
     std::vector<Change> changes_;
 };
 
 class Registry {
-public:
+  public:
     // Both hive files in one folder.
     explicit Registry(const std::filesystem::path& folder);
     Registry(const std::filesystem::path& machineFolder, const std::filesystem::path& userFolder);
@@ -87,21 +87,23 @@ public:
     bool DeleteKeyTree(Hive hive, const std::string& keyPath);
     void Apply(Hive hive, const RegistryBatch& batch);
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
 };
 
 // An open key, as TRegistry hands it out: opened with or without creating it.
 class RegistryKey {
-public:
+  public:
     // Empty when the key does not exist and canCreate is false. Throws RegistryError when the
     // hive file cannot be read, parsed or written.
-    static std::optional<RegistryKey> Open(Registry& registry, Hive hive, const std::string& keyPath,
-                                           bool canCreate);
+    static std::optional<RegistryKey> Open(Registry& registry, Hive hive,
+                                           const std::string& keyPath, bool canCreate);
 
     const std::string& Path() const { return path_; }
-    bool ValueExists(const std::string& name) const { return registry_->ValueExists(hive_, path_, name); }
+    bool ValueExists(const std::string& name) const {
+        return registry_->ValueExists(hive_, path_, name);
+    }
     std::optional<std::string> ReadString(const std::string& name) const {
         return registry_->ReadString(hive_, path_, name);
     }
@@ -116,7 +118,7 @@ public:
     }
     bool DeleteValue(const std::string& name) { return registry_->DeleteValue(hive_, path_, name); }
 
-private:
+  private:
     RegistryKey(Registry& registry, Hive hive, std::string path)
         : registry_(&registry), hive_(hive), path_(std::move(path)) {}
     Registry* registry_;

@@ -8,7 +8,7 @@
 namespace korvane::platform {
 
 class Resolver {
-public:
+  public:
     virtual ~Resolver() = default;
     // The first IPv4 address of the name; a dotted-decimal address resolves to itself.
     virtual std::optional<std::string> FirstIPv4(const std::string& host) = 0;
@@ -16,14 +16,14 @@ public:
 
 // getaddrinfo, IPv4 only. Blocks the calling thread while the name is looked up.
 class SystemResolver : public Resolver {
-public:
+  public:
     std::optional<std::string> FirstIPv4(const std::string& host) override;
 };
 
 // Test double: answers from its table; a dotted-decimal address resolves to itself.
 // Records every name it was asked for.
 class FakeResolver : public Resolver {
-public:
+  public:
     std::optional<std::string> FirstIPv4(const std::string& host) override;
 
     std::map<std::string, std::string> addresses;

@@ -6,7 +6,7 @@
 namespace korvane::platform {
 
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     virtual void SetInterval(int milliseconds) = 0;
     virtual int Interval() const = 0;
@@ -18,7 +18,7 @@ public:
 
 // Test double and headless stand-in: fires only when told.
 class ManualTimer : public Timer {
-public:
+  public:
     void SetInterval(int milliseconds) override { interval_ = milliseconds; }
     int Interval() const override { return interval_; }
     void SetEnabled(bool enabled) override { enabled_ = enabled; }
@@ -28,7 +28,7 @@ public:
         if (enabled_ && onTimer) onTimer();
     }
 
-private:
+  private:
     int interval_ = 1000;
     bool enabled_ = false;
 };
@@ -36,24 +36,24 @@ private:
 using TimePoint = std::chrono::system_clock::time_point;
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual TimePoint Now() const = 0;
 };
 
 class SystemClock : public Clock {
-public:
+  public:
     TimePoint Now() const override { return std::chrono::system_clock::now(); }
 };
 
 class ManualClock : public Clock {
-public:
+  public:
     explicit ManualClock(TimePoint now = {}) : now_(now) {}
     TimePoint Now() const override { return now_; }
     void Set(TimePoint now) { now_ = now; }
     void Advance(std::chrono::milliseconds by) { now_ += by; }
 
-private:
+  private:
     TimePoint now_;
 };
 

@@ -7,7 +7,7 @@ namespace korvane::plugins {
 enum class PluginEntry { TurnWorldOff, TurnWorldOn };
 
 class PluginCaller {
-public:
+  public:
     virtual ~PluginCaller() = default;
     // whiteListOn: the WhiteListOn mark; adapterAddress: the exchange adapter's IpAddress
     // (the host passes an empty text to TurnWorldOff and null to TurnWorldOn when it is empty).

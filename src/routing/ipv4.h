@@ -10,7 +10,8 @@ namespace korvane::routing {
 // Address value: network byte order (first octet first in memory), as in route rows.
 using AddressValue = std::uint32_t;
 
-inline constexpr AddressValue kNoAddress = 0xFFFFFFFFu;  // what TextToAddress gives for a non-address
+inline constexpr AddressValue kNoAddress =
+    0xFFFFFFFFu;  // what TextToAddress gives for a non-address
 
 // Behaves as inet_addr: a text that is no address gives kNoAddress (255.255.255.255).
 AddressValue TextToAddress(std::string_view text);

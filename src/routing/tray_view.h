@@ -27,7 +27,7 @@ struct Balloon {
 };
 
 class TrayView {
-public:
+  public:
     virtual ~TrayView() = default;
     virtual void SetHint(const std::string& hint) = 0;
     virtual std::string Hint() const = 0;
@@ -44,7 +44,7 @@ public:
 // In-memory tray with the start state of the window definition: picture off,
 // hint "deactivated", Deactivate ticked, every item enabled.
 class RecordingTrayView : public TrayView {
-public:
+  public:
     RecordingTrayView() { checked_[TrayMenuItem::Deactivate] = true; }
     void SetHint(const std::string& hint) override { hint_ = hint; }
     std::string Hint() const override { return hint_; }
@@ -64,7 +64,7 @@ public:
 
     std::vector<Balloon> balloons;
 
-private:
+  private:
     std::string hint_ = "Korvane (деактивирована)";
     TrayPicture picture_ = TrayPicture::IconOff;
     std::map<TrayMenuItem, bool> checked_;

@@ -4,7 +4,7 @@
 namespace korvane::routing {
 
 class WallHooks {
-public:
+  public:
     virtual ~WallHooks() = default;
     virtual void ActivateWall() = 0;
     virtual void DeactivateWall() = 0;

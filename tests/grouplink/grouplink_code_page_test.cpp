@@ -22,7 +22,10 @@ TEST(CodePageTest, Utf8CharsetKeepsEveryByte) {
 
 TEST(CodePageTest, EightBitCharsetRoundTripsWhatItHoldsAndMarksTheRest) {
     // Я, a BOM (not in CP1251), an invalid byte, a cut-off sequence at the end.
-    EXPECT_EQ(Utf8ToAnsi("a\xD0\xAF\xEF\xBB\xBF\xFF" "b\xE4\xB8", "CP1251"), "a\xDF??b??");
+    EXPECT_EQ(Utf8ToAnsi("a\xD0\xAF\xEF\xBB\xBF\xFF"
+                         "b\xE4\xB8",
+                         "CP1251"),
+              "a\xDF??b??");
     EXPECT_EQ(AnsiToUtf8("a\xDF", "CP1251"), "a\xD0\xAF");
     EXPECT_EQ(AnsiToUtf8("\x98", "CP1251"), "?");  // the one byte CP1251 leaves undefined
 }

@@ -9,7 +9,7 @@ namespace korvane::lists {
 namespace {
 
 class AddressCheckTest : public ::testing::Test {
-protected:
+  protected:
     AddressCheckTest() {
         subnets.ParseSubnetList({"10.1.0.0/16", "62.80.160.0/19", "80.91.160.0"});
         resolver.addresses = {{"localhost", "127.0.0.1"},
@@ -114,7 +114,7 @@ TEST_F(AddressCheckTest, TheCheckWindow) {
 }
 
 class ClipboardTest : public AddressCheckTest {
-protected:
+  protected:
     core::Controls controls;
     routing::RecordingTrayView tray;
     CheckAddressForm form{subnets, resolver};

@@ -10,7 +10,7 @@ namespace korvane::lists {
 namespace {
 
 class AddressListsTest : public ::testing::Test {
-protected:
+  protected:
     AddressListsTest() {
         std::filesystem::create_directories(dir / "Lists");
         resolver.addresses["www.example.org"] = "93.184.216.34";

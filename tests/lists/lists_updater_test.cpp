@@ -18,7 +18,7 @@ const std::string kGoodList = "# exchange networks\r\n62.80.160.0/19\r\n\r\n10.0
 const std::string kErrorPage = "<html><head><title>404 Not Found</title></head></html>\r\n";
 
 class ListUpdaterTest : public ::testing::Test {
-protected:
+  protected:
     ListUpdaterTest() {
         setenv("LC_ALL", "C", 1);  // "%H:%M:%S" log times, '/' and ':' separators
         std::filesystem::create_directories(dir / "Lists");

@@ -43,7 +43,7 @@ struct Outcome {
 };
 
 class HttpGetTest : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<CurlHttpGet> MakeHttp(HttpOptions options = {}) {
         auto http = std::make_unique<CurlHttpGet>(
             [this](std::function<void()> task) { queue.Post(std::move(task)); }, options);
@@ -179,7 +179,7 @@ bool Accepts(int port) {
 
 // "openssl s_server" with a self-signed certificate for 127.0.0.1, answering GET with a page.
 class TlsServer {
-public:
+  public:
     explicit TlsServer(const test::TempDir& dir) : port_(test::ClosedLocalPort()) {
         cert_ = (dir / "cert.pem").string();
         const std::string key = (dir / "key.pem").string();
@@ -210,7 +210,7 @@ public:
     std::string Url() const { return "https://127.0.0.1:" + std::to_string(port_) + "/"; }
     const std::string& CertFile() const { return cert_; }
 
-private:
+  private:
     int port_;
     pid_t pid_ = -1;
     std::string cert_;

@@ -13,7 +13,7 @@
 namespace korvane::test {
 
 class FakeHttpGet : public platform::HttpGet {
-public:
+  public:
     void GetString(const std::string& url) override {
         if (busy_) return;
         busy_ = true;
@@ -30,12 +30,12 @@ public:
     }
     std::vector<std::string> requested;
 
-private:
+  private:
     bool busy_ = false;
 };
 
 class FakeWall : public routing::WallHooks {
-public:
+  public:
     void ActivateWall() override { ++activations; }
     void DeactivateWall() override { ++deactivations; }
     bool ActivateChecked() const override { return activateChecked; }

@@ -14,7 +14,7 @@ std::string HttpResponse(const std::string& status, const std::string& body,
                          const std::string& contentType = "text/plain");
 
 class LocalHttpServer {
-public:
+  public:
     // Answers each request with these bytes, then closes the connection.
     explicit LocalHttpServer(std::string rawResponse);
     // Accepts connections, reads the requests, never answers.
@@ -29,7 +29,7 @@ public:
     // The request heads received so far, in order.
     std::vector<std::string> Requests() const;
 
-private:
+  private:
     void Start();
     void Serve();
 

@@ -18,9 +18,9 @@ int RunCommand(const std::string& command, std::string* output = nullptr);
 }  // namespace korvane::test
 
 // Skips the current test unless it runs in a private network namespace.
-#define KORVANE_REQUIRE_PRIVATE_NETNS()                                          \
-    do {                                                                         \
-        std::string korvane_netns_why;                                           \
-        if (!::korvane::test::EnterPrivateNetworkNamespace(&korvane_netns_why))  \
+#define KORVANE_REQUIRE_PRIVATE_NETNS()                                            \
+    do {                                                                           \
+        std::string korvane_netns_why;                                             \
+        if (!::korvane::test::EnterPrivateNetworkNamespace(&korvane_netns_why))    \
             GTEST_SKIP() << "no private network namespace: " << korvane_netns_why; \
     } while (0)

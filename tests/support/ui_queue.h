@@ -9,7 +9,7 @@
 namespace korvane::test {
 
 class UiQueue {
-public:
+  public:
     void Post(std::function<void()> task) {
         {
             std::lock_guard lock(mutex_);
@@ -38,7 +38,7 @@ public:
         return tasks_.size();
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable ready_;
     std::deque<std::function<void()>> tasks_;
