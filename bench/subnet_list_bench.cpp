@@ -100,10 +100,10 @@ void BM_LiteralParse(benchmark::State& state) {
     for (auto _ : state) {
         std::vector<std::string> addresses, masks;
         for (const std::string& line : SplitLines(text)) {
-            const auto spec = korvane::routing::ParseAddressSpec(line);
-            if (!spec.ok) continue;
-            addresses.push_back(spec.address);
-            masks.push_back(korvane::routing::PrefixToMaskText(spec.prefix));
+            const auto entry = korvane::routing::ParseAddressSpec(line);
+            if (!entry.ok) continue;
+            addresses.push_back(entry.address);
+            masks.push_back(korvane::routing::PrefixToMaskText(entry.prefix));
         }
         benchmark::DoNotOptimize(addresses.data());
     }

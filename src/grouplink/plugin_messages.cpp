@@ -1,30 +1,12 @@
 #include "grouplink/plugin_messages.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QThread>
 #include <cstdio>
 
+#include "ui/qt_messages.h"
+
 namespace korvane::grouplink {
-namespace {
-
-QMessageBox::Icon BoxIcon(platform::MessageIcon icon) {
-    switch (icon) {
-        case platform::MessageIcon::Information:
-            return QMessageBox::Information;
-        case platform::MessageIcon::Warning:
-            return QMessageBox::Warning;
-        case platform::MessageIcon::Error:
-            return QMessageBox::Critical;
-        case platform::MessageIcon::Question:
-            return QMessageBox::Question;
-        case platform::MessageIcon::None:
-            break;
-    }
-    return QMessageBox::NoIcon;
-}
-
-}  // namespace
 
 bool HasDisplay() {
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
@@ -36,9 +18,12 @@ platform::MessageAnswer PluginMessages::Show(const platform::Message& message) {
         std::fprintf(stderr, "%s: %s\n", message.caption.c_str(), message.text.c_str());
         return platform::MessageAnswer::Ok;
     }
-    QMessageBox box(BoxIcon(message.icon), QString::fromLocal8Bit(message.caption),
-                    QString::fromLocal8Bit(message.text), QMessageBox::Ok);
-    box.exec();
+    // The plug-in's texts are in the locale's 8-bit charset; the program's boxes take UTF-8.
+    platform::Message box = message;
+    box.caption = QString::fromLocal8Bit(message.caption).toStdString();
+    box.text = QString::fromLocal8Bit(message.text).toStdString();
+    box.buttons = platform::MessageButtons::Ok;
+    ui::QtMessages().Show(box);
     return platform::MessageAnswer::Ok;
 }
 

@@ -13,8 +13,8 @@ std::vector<ListEntry> WhiteListEntries(const std::vector<std::string>& lines) {
     std::vector<ListEntry> entries;
     for (const std::string& line : lines) {
         if (line.empty() || line.front() == '#') continue;
-        const routing::AddressSpec spec = routing::ParseAddressSpec(line);
-        if (spec.ok) entries.push_back({spec.address, routing::PrefixToMaskText(spec.prefix)});
+        const routing::AddressSpec entry = routing::ParseAddressSpec(line);
+        if (entry.ok) entries.push_back({entry.address, routing::PrefixToMaskText(entry.prefix)});
     }
     return entries;
 }

@@ -22,8 +22,8 @@ template <typename Route>
 void ForEachListEntry(const std::vector<std::string>& lines, Route route) {
     for (const std::string& line : lines) {
         if (line.empty() || line[0] == '#') continue;
-        const AddressSpec spec = ParseAddressSpec(line);
-        if (spec.ok) route(spec.address, PrefixToMaskText(spec.prefix));
+        const AddressSpec entry = ParseAddressSpec(line);
+        if (entry.ok) route(entry.address, PrefixToMaskText(entry.prefix));
     }
 }
 

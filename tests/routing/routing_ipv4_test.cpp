@@ -38,10 +38,10 @@ TEST(Ipv4Test, ParseAddressSpecAcceptsTheThreeForms) {
     };
     for (const SpecRow& row : rows) {
         SCOPED_TRACE(row.entry);
-        const AddressSpec spec = ParseAddressSpec(row.entry);
-        EXPECT_TRUE(spec.ok);
-        EXPECT_EQ(spec.address, row.address);
-        EXPECT_EQ(spec.prefix, row.prefix);
+        const AddressSpec parsed = ParseAddressSpec(row.entry);
+        EXPECT_TRUE(parsed.ok);
+        EXPECT_EQ(parsed.address, row.address);
+        EXPECT_EQ(parsed.prefix, row.prefix);
 
         std::uint32_t hostOrder = 0;
         std::uint8_t prefix = 0;
