@@ -217,11 +217,5 @@ BENCHMARK(BM_CleanupRoutesSim)
 
 int main(int argc, char** argv) {
     // Never this machine's routing table: a namespace of our own first, or nothing at all.
-    bench::EnterPrivateNetworkNamespaceOrExit();
-    benchmark::Initialize(&argc, argv);
-    Rig theRig;
-    rig = &theRig;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return korvane::bench::RunWithRigInPrivateNamespace(argc, argv, rig);
 }

@@ -190,11 +190,5 @@ BENCHMARK(BM_IpBatchDeleteReadd_10000)->Unit(benchmark::kMillisecond)->Iteration
 
 int main(int argc, char** argv) {
     // Never this machine's routing table: a namespace of our own first, or nothing at all.
-    bench::EnterPrivateNetworkNamespaceOrExit();
-    benchmark::Initialize(&argc, argv);
-    Rig theRig;
-    rig = &theRig;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return korvane::bench::RunWithRigInPrivateNamespace(argc, argv, rig);
 }

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string>
 
+#include <benchmark/benchmark.h>
+
 namespace korvane::bench {
 
 inline ino_t NetworkNamespace() {
@@ -32,6 +34,18 @@ inline void Shell(const std::string& command) {
         std::fprintf(stderr, "failed: %s\n", command.c_str());
         std::exit(1);
     }
+}
+
+// main() of a routing benchmark: the namespace first, then one rig shared by its benchmarks.
+template <typename Rig>
+int RunWithRigInPrivateNamespace(int argc, char** argv, Rig*& rig) {
+    EnterPrivateNetworkNamespaceOrExit();
+    benchmark::Initialize(&argc, argv);
+    Rig theRig;
+    rig = &theRig;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 }  // namespace korvane::bench
